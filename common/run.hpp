@@ -1,0 +1,62 @@
+// The frame of one program run: the program's name, its bound units, the console, and
+// the three ways a run ends (normal end, bare stop, failure).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "unit.hpp"
+
+namespace galtk {
+
+// What `--help` prints: the program's purpose and its files, one line each.
+struct ProgramInfo {
+    const char* name;
+    const char* summary;  // one line: what the program does
+    const char* files;    // lines "  reads  si2.para  ...", each ending in '\n'
+};
+
+class Run {
+public:
+    // Handles `--help`/`-h` and `--version` (print, exit 0, no file touched); any other
+    // argument is ignored.
+    Run(const ProgramInfo& info, int argc, char** argv);
+    ~Run();
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    // Binds `number` to `file_name` in the working directory. An absent file is created
+    // empty; a unit that holds another file releases it first; binding a unit again to
+    // the name it already holds changes nothing (the position stays).
+    Unit& open_unit(int number, std::string_view file_name);
+    Unit& unit(int number);   // a unit bound before (5 and 6 always are)
+    Unit& console() { return unit(6); }
+    Unit& input() { return unit(5); }
+
+    // Bare stop: flush and close everything, exit status 0, nothing printed.
+    [[noreturn]] void stop_run();
+    // Normal end of main: flush and close everything; returns the exit status (0).
+    int finish();
+    // A refused input (a check of the program's own): one line on stderr, status 1.
+    // Output already written stays.
+    [[noreturn]] void refuse(std::string_view message);
+    // An I/O failure: one line on stderr, status 2. Output already written stays.
+    [[noreturn]] void fail(std::string_view message);
+
+    const std::string& program() const { return program_; }
+
+    // Flushes every unit that holds pending output, in binding order. Used before
+    // standard input is read and on every way out of the run.
+    void flush_all();
+
+private:
+    void close_all();
+
+    std::string program_;
+    std::map<int, std::unique_ptr<Unit>> units_;
+    bool ending_ = false;
+};
+
+}  // namespace galtk

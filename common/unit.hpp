@@ -1,0 +1,78 @@
+// One bound file (or standard input/output): a buffered line reader and a buffered line
+// writer over one file descriptor. Lines are read through a large buffer; written lines
+// collect in a buffer that goes to the file in big blocks.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "what.hpp"
+
+namespace galtk {
+
+class Run;
+
+class Unit {
+public:
+    Unit(Run& run, int number, std::string name, int fd, bool owns_fd, bool writable);
+    ~Unit();
+    Unit(const Unit&) = delete;
+    Unit& operator=(const Unit&) = delete;
+
+    int number() const { return number_; }
+    const std::string& name() const { return name_; }
+    Run& run() const { return run_; }
+
+    // --- reading ---
+    // The next line not yet consumed (without its '\n'); false at end of file.
+    bool next_line(std::string_view& line);
+    // Number of the line last returned by next_line (1-based; 0 before the first).
+    std::int64_t line_number() const { return line_no_; }
+
+    // --- writing ---
+    // Room for at least `n` more bytes of the line being built.
+    char* reserve(std::size_t n);
+    // Ends the line being built at `end` (which must lie within the reserved room): adds
+    // the '\n'. The first line written to a unit empties its file first, so a written
+    // file holds exactly the lines of this run.
+    void commit_line(char* end);
+    // Pushes pending lines to the file; a failed write ends the run (status 2).
+    void flush();
+    // Flush after every line (the console, so that prompts and messages show at once).
+    void set_line_flush(bool on) { line_flush_ = on; }
+
+    // A read failure on this unit: one diagnostic line naming the unit, file, line and
+    // what was being read, then exit status 2.
+    [[noreturn]] void fail_read(const What& what, std::string_view detail);
+
+    void close();
+
+private:
+    void fill();
+    void start_writing();
+    [[noreturn]] void fail_write(int err);
+
+    Run& run_;
+    int number_;
+    std::string name_;
+    int fd_;
+    bool owns_fd_;
+    bool writable_;
+
+    // reading
+    std::vector<char> in_;
+    std::size_t in_pos_ = 0;
+    std::size_t in_end_ = 0;
+    bool eof_ = false;
+    std::int64_t line_no_ = 0;
+
+    // writing
+    std::vector<char> out_;
+    std::size_t out_len_ = 0;
+    bool written_ = false;
+    bool line_flush_ = false;
+};
+
+}  // namespace galtk
