@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@
 namespace galtk {
 
 class Run;
+
+// A token quoted for a diagnostic: control bytes escaped, long tokens cut.
+std::string quote_found(std::string_view token);
 
 class Unit {
 public:
@@ -46,6 +50,8 @@ public:
     // A read failure on this unit: one diagnostic line naming the unit, file, line and
     // what was being read, then exit status 2.
     [[noreturn]] void fail_read(const What& what, std::string_view detail);
+    // The file ended before the read was complete.
+    [[noreturn]] void fail_at_end(const What& what, std::string_view expected);
 
     void close();
 

@@ -1,0 +1,200 @@
+#include "list_reader.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace galtk {
+
+namespace {
+
+inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+inline bool ends_token(char c) { return is_blank(c) || c == ',' || c == '/'; }
+inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+enum class Parsed { Ok, Bad, Range };
+
+Parsed parse_integer(std::string_view t, std::int32_t& out) {
+    const char* b = t.data();
+    const char* e = b + t.size();
+    if (b != e && *b == '+') ++b;
+    // Only an optional sign and decimal digits: "-" must be followed by a digit too.
+    if (b == e || !(is_digit(*b) || (*b == '-' && b + 1 != e && is_digit(b[1])))) return Parsed::Bad;
+    std::int32_t v = 0;
+    auto [p, ec] = std::from_chars(b, e, v);
+    if (ec == std::errc::result_out_of_range) {
+        // Out of range only if the rest is digits; "99999999999x" is simply not a number.
+        const char* q = b + (*b == '-' ? 1 : 0);
+        while (q != e && is_digit(*q)) ++q;
+        return q == e ? Parsed::Range : Parsed::Bad;
+    }
+    if (ec != std::errc() || p != e) return Parsed::Bad;
+    out = v;
+    return Parsed::Ok;
+}
+
+bool equals_nocase(const char* b, const char* e, const char* word) {
+    for (; b != e; ++b, ++word) {
+        if (*word == '\0') return false;
+        char c = *b;
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != *word) return false;
+    }
+    return *word == '\0';
+}
+
+Parsed parse_real(std::string_view t, float& out) {
+    const char* b = t.data();
+    const char* e = b + t.size();
+    bool negative = false;
+    if (b != e && (*b == '+' || *b == '-')) {
+        negative = *b == '-';
+        ++b;
+    }
+    if (b == e) return Parsed::Bad;
+    if (!is_digit(*b) && *b != '.') {
+        float v;
+        if (equals_nocase(b, e, "inf") || equals_nocase(b, e, "infinity")) {
+            v = std::numeric_limits<float>::infinity();
+        } else if (equals_nocase(b, e, "nan")) {
+            v = std::numeric_limits<float>::quiet_NaN();
+        } else {
+            return Parsed::Bad;
+        }
+        out = negative ? -v : v;
+        return Parsed::Ok;
+    }
+    // The D exponent of double-precision constants reads like E.
+    char local[64];
+    std::string long_copy;
+    const char* d = static_cast<const char*>(std::memchr(b, 'd', static_cast<std::size_t>(e - b)));
+    if (!d) d = static_cast<const char*>(std::memchr(b, 'D', static_cast<std::size_t>(e - b)));
+    if (d) {
+        std::size_t len = static_cast<std::size_t>(e - b);
+        char* copy = local;
+        if (len >= sizeof local) {
+            long_copy.assign(b, e);
+            copy = long_copy.data();
+        } else {
+            std::memcpy(local, b, len);
+        }
+        for (std::size_t i = 0; i < len; ++i)
+            if (copy[i] == 'd' || copy[i] == 'D') copy[i] = 'e';
+        b = copy;
+        e = copy + len;
+    }
+    float v = 0.0f;
+    auto [p, ec] = std::from_chars(b, e, v, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range && p == e) {
+        // Overflow is an error; a value too small for a normal float rounds to the
+        // nearest subnormal or to zero, as the C library's conversion does.
+        std::string s(b, e);
+        errno = 0;
+        float w = std::strtof(s.c_str(), nullptr);
+        if (std::isinf(w)) return Parsed::Range;
+        v = w;
+    } else if (ec != std::errc() || p != e) {
+        return Parsed::Bad;
+    }
+    out = negative ? -v : v;
+    return Parsed::Ok;
+}
+
+const char* kind_name(const Dest& d) { return d.kind == Dest::Integer ? "an integer" : "a real"; }
+
+std::string item_label(std::span<const Dest> dests, std::size_t i) {
+    if (dests.size() <= 1) return std::string();
+    return "item " + std::to_string(i + 1) + " of " + std::to_string(dests.size()) + ": ";
+}
+
+void assign(Unit& unit, const What& what, std::span<const Dest> dests, std::size_t i, std::string_view token) {
+    const Dest& d = dests[i];
+    Parsed r;
+    if (d.kind == Dest::Integer) {
+        r = parse_integer(token, *static_cast<std::int32_t*>(d.target));
+    } else {
+        r = parse_real(token, *static_cast<float*>(d.target));
+    }
+    if (r == Parsed::Ok) return;
+    std::string detail = item_label(dests, i);
+    if (r == Parsed::Range) {
+        detail += d.kind == Dest::Integer ? "integer outside -2147483648..2147483647, found "
+                                          : "real beyond the single-precision range, found ";
+    } else {
+        detail += std::string("expected ") + kind_name(d) + ", found ";
+    }
+    unit.fail_read(what, detail + quote_found(token));
+}
+
+[[noreturn]] void fail_end(Unit& unit, const What& what, std::span<const Dest> dests, std::size_t i) {
+    if (dests.empty()) unit.fail_at_end(what, "a line");
+    unit.fail_at_end(what, item_label(dests, i) + kind_name(dests[i]));
+}
+
+}  // namespace
+
+void read_list(Unit& unit, const What& what, std::span<const Dest> dests) {
+    std::string_view line;
+    if (!unit.next_line(line)) fail_end(unit, what, dests, 0);
+    const std::size_t n = dests.size();
+    if (n == 0) return;  // a read with nothing to fill still takes its line
+
+    std::size_t i = 0;
+    // At the start of a read, and after a comma, a further comma stands for a null value.
+    bool after_comma = true;
+    const char* p = line.data();
+    const char* e = p + line.size();
+    for (;;) {
+        while (p != e && is_blank(*p)) ++p;
+        if (p == e) {
+            // The line end is a blank: the read goes on with the next line.
+            if (!unit.next_line(line)) fail_end(unit, what, dests, i);
+            p = line.data();
+            e = p + line.size();
+            continue;
+        }
+        const char c = *p;
+        if (c == ',') {
+            ++p;
+            if (after_comma && ++i == n) return;  // null value: the destination keeps its value
+            after_comma = true;
+            continue;
+        }
+        if (c == '/') return;  // a slash ends the read; the rest stay unchanged
+
+        const char* t = p;
+        while (p != e && !ends_token(*p)) ++p;
+        std::string_view token(t, static_cast<std::size_t>(p - t));
+        after_comma = false;
+
+        // Repeat forms r*c (r copies of c) and r* (r null values).
+        std::size_t digits = 0;
+        while (digits < token.size() && is_digit(token[digits])) ++digits;
+        if (digits > 0 && digits < token.size() && token[digits] == '*') {
+            std::uint32_t r = 0;
+            auto [rp, rec] = std::from_chars(token.data(), token.data() + digits, r);
+            (void)rp;
+            if (rec != std::errc() || r == 0) {
+                unit.fail_read(what, item_label(dests, i) + "expected a repeat count from 1, found " +
+                                         quote_found(token));
+            }
+            std::string_view value = token.substr(digits + 1);
+            std::size_t copies = std::min<std::size_t>(r, n - i);
+            if (value.empty()) {
+                i += copies;
+            } else {
+                for (std::size_t k = 0; k < copies; ++k, ++i) assign(unit, what, dests, i, value);
+            }
+            if (i == n) return;
+            continue;
+        }
+        assign(unit, what, dests, i, token);
+        if (++i == n) return;  // the rest of the line is discarded
+    }
+}
+
+}  // namespace galtk

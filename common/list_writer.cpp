@@ -1,0 +1,48 @@
+#include "list_writer.hpp"
+
+#include <charconv>
+#include <cstring>
+
+#include "real_format.hpp"
+
+namespace galtk {
+
+LineBuilder::LineBuilder(Unit& unit, std::size_t max_bytes) : unit_(unit), p_(unit.reserve(max_bytes + 1)) {
+    *p_++ = ' ';
+}
+
+void LineBuilder::text(std::string_view s) {
+    // Consecutive texts join directly ("filename1=" and the name after it).
+    if (!first_ && !after_text_) *p_++ = ' ';
+    std::memcpy(p_, s.data(), s.size());
+    p_ += s.size();
+    first_ = false;
+    after_text_ = true;
+}
+
+void LineBuilder::integer(std::int32_t v) {
+    char buf[12];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const auto len = static_cast<std::size_t>(r.ptr - buf);
+    std::memset(p_, ' ', integer_room - len);
+    p_ += integer_room - len;
+    std::memcpy(p_, buf, len);
+    p_ += len;
+    first_ = false;
+    after_text_ = false;
+}
+
+void LineBuilder::real(float v) {
+    char buf[real_text_max];
+    const auto len = static_cast<std::size_t>(format_real(v, buf) - buf);
+    std::memset(p_, ' ', real_room - len);
+    p_ += real_room - len;
+    std::memcpy(p_, buf, len);
+    p_ += len;
+    first_ = false;
+    after_text_ = false;
+}
+
+void LineBuilder::finish() { unit_.commit_line(p_); }
+
+}  // namespace galtk

@@ -1,0 +1,140 @@
+#include "real_format.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+
+namespace galtk {
+
+namespace {
+
+constexpr char digit_pairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Powers of ten that double holds exactly.
+constexpr double exact_pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// 10^d for d = -46 .. 39, the decimal exponents a float can have (and one beyond).
+constexpr int pow10_low = -46;
+constexpr double pow10_table[] = {
+    1e-46, 1e-45, 1e-44, 1e-43, 1e-42, 1e-41, 1e-40, 1e-39, 1e-38, 1e-37, 1e-36, 1e-35, 1e-34, 1e-33, 1e-32,
+    1e-31, 1e-30, 1e-29, 1e-28, 1e-27, 1e-26, 1e-25, 1e-24, 1e-23, 1e-22, 1e-21, 1e-20, 1e-19, 1e-18, 1e-17,
+    1e-16, 1e-15, 1e-14, 1e-13, 1e-12, 1e-11, 1e-10, 1e-9,  1e-8,  1e-7,  1e-6,  1e-5,  1e-4,  1e-3,  1e-2,
+    1e-1,  1e0,   1e1,   1e2,   1e3,   1e4,   1e5,   1e6,   1e7,   1e8,   1e9,   1e10,  1e11,  1e12,  1e13,
+    1e14,  1e15,  1e16,  1e17,  1e18,  1e19,  1e20,  1e21,  1e22,  1e23,  1e24,  1e25,  1e26,  1e27,  1e28,
+    1e29,  1e30,  1e31,  1e32,  1e33,  1e34,  1e35,  1e36,  1e37,  1e38,  1e39};
+
+// Nine significant digits of |value| as an integer q in [1e8, 1e9) and the decimal
+// exponent d of its first digit (|value| ~ q * 10^(d-8)), by the exact slow route.
+void digits_exact(float value, std::uint32_t& q, int& d) {
+    char buf[32];
+    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 8);
+    // "d.ddddddddE±xx"
+    q = static_cast<std::uint32_t>(buf[0] - '0');
+    for (int i = 2; i < 10; ++i) q = q * 10 + static_cast<std::uint32_t>(buf[i] - '0');
+    int exp = 0;
+    std::from_chars(buf + 11 + (buf[11] == '+' ? 1 : 0), res.ptr, exp);
+    d = exp;
+}
+
+// The same, fast: one correctly rounded double operation scales the float to nine
+// integer digits; its error is far below 1e-6, so only a fraction within 1e-6 of one
+// half (a possible tie) needs the exact route.
+inline bool digits_fast(float value, std::uint32_t& q, int& d) {
+    const double x = std::fabs(static_cast<double>(value));
+    int e2;
+    std::frexp(x, &e2);
+    int dec = static_cast<int>(std::floor((e2 - 1) * 0.30102999566398120));
+    if (dec < pow10_low || dec + 1 - pow10_low >= static_cast<int>(std::size(pow10_table))) return false;
+    if (x >= pow10_table[dec + 1 - pow10_low]) ++dec;
+    else if (x < pow10_table[dec - pow10_low]) --dec;
+    const int k = 8 - dec;
+    if (k > 22 || k < -22) return false;
+    const double y = k >= 0 ? x * exact_pow10[k] : x / exact_pow10[-k];
+    if (!(y >= 1e8 && y < 1e9)) return false;
+    const auto whole = static_cast<std::uint32_t>(y);
+    const double frac = y - whole;
+    if (std::fabs(frac - 0.5) < 1e-6) return false;
+    q = whole + (frac > 0.5 ? 1u : 0u);
+    d = dec;
+    if (q == 1000000000u) {
+        q = 100000000u;
+        ++d;
+    }
+    return true;
+}
+
+inline void nine_digits(std::uint32_t q, char* s) {
+    s[0] = static_cast<char>('0' + q / 100000000u);
+    q %= 100000000u;
+    for (int i = 0; i < 4; ++i) {
+        std::uint32_t pair = q / 1000000u;
+        q = (q % 1000000u) * 100u;
+        std::memcpy(s + 1 + 2 * i, digit_pairs + 2 * pair, 2);
+    }
+}
+
+}  // namespace
+
+char* format_real(float value, char* out) {
+    if (std::isnan(value)) {
+        std::memcpy(out, "NaN", 3);
+        return out + 3;
+    }
+    if (std::signbit(value)) *out++ = '-';
+    if (std::isinf(value)) {
+        std::memcpy(out, "Infinity", 8);
+        return out + 8;
+    }
+    if (value == 0.0f) {
+        std::memcpy(out, "0.0", 3);
+        return out + 3;
+    }
+    std::uint32_t q;
+    int d;
+    if (!digits_fast(value, q, d)) digits_exact(value, q, d);
+    char s[9];
+    nine_digits(q, s);
+    int last = 8;  // last significant digit kept; trailing zeros are dropped
+    while (last > 0 && s[last] == '0') --last;
+
+    if (d >= 0 && d <= 8) {
+        std::memcpy(out, s, static_cast<std::size_t>(d) + 1);
+        out += d + 1;
+        *out++ = '.';
+        if (last > d) {
+            std::memcpy(out, s + d + 1, static_cast<std::size_t>(last - d));
+            out += last - d;
+        } else {
+            *out++ = '0';
+        }
+        return out;
+    }
+    if (d < 0 && d >= -3) {
+        *out++ = '0';
+        *out++ = '.';
+        for (int z = -1; z > d; --z) *out++ = '0';
+        std::memcpy(out, s, static_cast<std::size_t>(last) + 1);
+        return out + last + 1;
+    }
+    *out++ = s[0];
+    *out++ = '.';
+    if (last > 0) {
+        std::memcpy(out, s + 1, static_cast<std::size_t>(last));
+        out += last;
+    } else {
+        *out++ = '0';
+    }
+    *out++ = 'E';
+    *out++ = d < 0 ? '-' : '+';
+    const int a = d < 0 ? -d : d;
+    std::memcpy(out, digit_pairs + 2 * a, 2);
+    return out + 2;
+}
+
+}  // namespace galtk

@@ -1,0 +1,164 @@
+#include "unit.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "run.hpp"
+
+namespace galtk {
+
+namespace {
+constexpr std::size_t read_block = 1 << 20;   // bytes asked of the system per read
+constexpr std::size_t write_block = 1 << 20;  // pending output pushed out at this size
+
+// A token or file text shown in a diagnostic: control bytes escaped, long text cut, so
+// that the diagnostic stays one readable line.
+std::string printable(std::string_view s) {
+    std::string out;
+    constexpr std::size_t max_shown = 40;
+    for (std::size_t i = 0; i < s.size() && i < max_shown; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x20 || c >= 0x7f) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (s.size() > max_shown) out += "...";
+    return out;
+}
+}  // namespace
+
+std::string quote_found(std::string_view token) { return "\"" + printable(token) + "\""; }
+
+Unit::Unit(Run& run, int number, std::string name, int fd, bool owns_fd, bool writable)
+    : run_(run), number_(number), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd), writable_(writable) {}
+
+Unit::~Unit() {
+    if (owns_fd_ && fd_ >= 0) ::close(fd_);
+}
+
+void Unit::fill() {
+    // Keep the unread tail, make room, read one more block.
+    if (in_pos_ > 0) {
+        std::memmove(in_.data(), in_.data() + in_pos_, in_end_ - in_pos_);
+        in_end_ -= in_pos_;
+        in_pos_ = 0;
+    }
+    if (in_.size() - in_end_ < read_block) in_.resize(in_end_ + read_block);
+    for (;;) {
+        ssize_t n = ::read(fd_, in_.data() + in_end_, in_.size() - in_end_);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            run_.fail("read failed on unit " + std::to_string(number_) + ", file \"" + name_ +
+                      "\", after line " + std::to_string(line_no_) + ": " + std::strerror(err));
+        }
+        if (n == 0) eof_ = true;
+        in_end_ += static_cast<std::size_t>(n);
+        return;
+    }
+}
+
+bool Unit::next_line(std::string_view& line) {
+    if (number_ == 5) run_.console().flush();  // a prompt shows before its answer is read
+    std::size_t scanned = in_pos_;
+    for (;;) {
+        const char* base = in_.data();
+        const void* nl = scanned < in_end_ ? std::memchr(base + scanned, '\n', in_end_ - scanned) : nullptr;
+        if (nl) {
+            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
+            line = std::string_view(base + in_pos_, end - in_pos_);
+            in_pos_ = end + 1;
+            ++line_no_;
+            return true;
+        }
+        if (eof_) {
+            if (in_pos_ == in_end_) return false;
+            // A last line without its line end still counts.
+            line = std::string_view(base + in_pos_, in_end_ - in_pos_);
+            in_pos_ = in_end_;
+            ++line_no_;
+            return true;
+        }
+        // Everything up to the old end was searched already; go on from there.
+        std::size_t searched = in_end_ - in_pos_;
+        fill();
+        scanned = in_pos_ + searched;
+    }
+}
+
+void Unit::start_writing() {
+    written_ = true;
+    if (!owns_fd_) return;
+    if (!writable_) fail_write(EBADF);
+    // The first line of a run starts the file afresh. Devices and pipes (/dev/null,
+    // /dev/full) have no length to cut.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (::ftruncate(fd_, 0) != 0) fail_write(errno);
+    }
+    if (::lseek(fd_, 0, SEEK_SET) < 0 && errno != ESPIPE) {
+        // Character devices may refuse to seek; that is harmless.
+    }
+}
+
+char* Unit::reserve(std::size_t n) {
+    if (!written_) start_writing();
+    if (out_.size() < out_len_ + n + 1) out_.resize(std::max(out_len_ + n + 1, write_block + (write_block >> 2)));
+    return out_.data() + out_len_;
+}
+
+void Unit::commit_line(char* end) {
+    *end++ = '\n';
+    out_len_ = static_cast<std::size_t>(end - out_.data());
+    if (line_flush_ || out_len_ >= write_block) flush();
+}
+
+void Unit::flush() {
+    std::size_t done = 0;
+    while (done < out_len_) {
+        ssize_t n = ::write(fd_, out_.data() + done, out_len_ - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            out_len_ = 0;  // what could not be written is lost; say so once
+            fail_write(err);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    out_len_ = 0;
+}
+
+void Unit::fail_write(int err) {
+    run_.fail("write failed on unit " + std::to_string(number_) + ", file \"" + name_ + "\": " + std::strerror(err));
+}
+
+void Unit::fail_read(const What& what, std::string_view detail) {
+    std::string where = "read failed on unit " + std::to_string(number_) + ", file \"" + name_ + "\", line " +
+                        std::to_string(line_no_);
+    run_.fail(where + ": " + what.describe() + ": " + std::string(detail));
+}
+
+void Unit::fail_at_end(const What& what, std::string_view expected) {
+    std::string where = "read failed on unit " + std::to_string(number_) + ", file \"" + name_ + "\", ";
+    where += line_no_ == 0 ? std::string("an empty file") : "end of file after line " + std::to_string(line_no_);
+    run_.fail(where + ": " + what.describe() + ": expected " + std::string(expected));
+}
+
+void Unit::close() {
+    flush();
+    if (owns_fd_ && fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    owns_fd_ = false;
+}
+
+}  // namespace galtk
