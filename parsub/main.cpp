@@ -1,7 +1,75 @@
-// placeholder until the program is written
+// parsub: prepares one galmix run of a parameter survey. It copies the structural
+// parameter template "sh1.para0" to "sh1.para" with the bulge fraction, the bar fraction
+// and the bar's first semi-axis taken from three one-value files, and writes the disk
+// scale file "rdisk.para" from a fourth.
+#include <cstdint>
+
+#include "list_reader.hpp"
+#include "list_writer.hpp"
 #include "run.hpp"
+#include "structural_records.hpp"
+
+namespace {
+
+constexpr int record_fbul = 10;
+constexpr int record_fbar = 13;
+constexpr int record_bara = 14;
+
+void bind_files(galtk::Run& run) {
+    run.open_unit(1, "sh1.para");
+    run.open_unit(2, "th3.dat");
+    run.open_unit(3, "th4.dat");
+    run.open_unit(4, "th5.dat");
+    run.open_unit(7, "th6.dat");
+    run.open_unit(10, "sh1.para0");
+    run.open_unit(11, "rdisk.para");
+}
+
+// The first value of a one-value survey file; 0.0 when the value is null.
+float read_survey_value(galtk::Unit& in, const char* name) {
+    float value = 0.0f;
+    galtk::read_list(in, {name}, value);
+    return value;
+}
+
+// The bulge fraction is the reciprocal of s3; a zero s3 (either sign) stands for a
+// vanishing bulge scale and gives 1000. NaN compares unequal to zero and passes through.
+float bulge_fraction(float s3) {
+    if (s3 != 0.0f) return 1.0f / s3;
+    return 1000.0f;
+}
+
+void write_disk_scale(galtk::Run& run, float rdisk) {
+    galtk::write_list(run.unit(11), rdisk);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    static const galtk::ProgramInfo info{"parsub", "", ""};
+    static const galtk::ProgramInfo info{
+        "parsub", "writes the structural parameters and disk scale of one survey run",
+        "  reads   sh1.para0    template of the 21 structural records\n"
+        "  reads   th3.dat      s3: record 10 (fbul) becomes 1/s3, or 1000 when s3 is 0\n"
+        "  reads   th4.dat      s4: record 13 (fbar)\n"
+        "  reads   th5.dat      s5: the disk scale\n"
+        "  reads   th6.dat      s6: record 14 (bara)\n"
+        "  writes  rdisk.para   rdisk = s5 (written as soon as s5 is read)\n"
+        "  writes  sh1.para     the template with records 10, 13 and 14 replaced\n"};
     galtk::Run run(info, argc, argv);
+
+    bind_files(run);
+    parsub::StructuralRecords records;
+    records.read(run.unit(10));
+
+    const float s3 = read_survey_value(run.unit(2), "s3 (first value of th3.dat)");
+    records.real(record_fbul) = bulge_fraction(s3);
+    const float s4 = read_survey_value(run.unit(3), "s4 (first value of th4.dat)");
+    records.real(record_fbar) = s4;
+    const float s5 = read_survey_value(run.unit(4), "s5 (first value of th5.dat)");
+    write_disk_scale(run, s5);
+    const float s6 = read_survey_value(run.unit(7), "s6 (first value of th6.dat)");
+    records.real(record_bara) = s6;
+
+    records.write(run.unit(1));
     return run.finish();
 }
