@@ -1,0 +1,30 @@
+#include "disk_snapshot.hpp"
+
+#include <array>
+
+#include "particle_files.hpp"
+
+namespace diskgen {
+
+float particle_mass(float dmass, std::size_t n) {
+    const float count = static_cast<float>(n);  // n converted to real first
+    return f32(d(dmass) / d(count));
+}
+
+float write_disk_snapshot(galtk::Unit& sip2, std::span<const Position> x1, float soft, float pmass) {
+    const std::array<float, 5> hpar{soft, soft, soft, soft, soft};
+    const std::array<float, 5> hmass{pmass, pmass, pmass, pmass, pmass};
+    galtk::write_snapshot_header(sip2, static_cast<std::int32_t>(x1.size()), 0.0f, 4, hpar, hmass);
+
+    constexpr float rest[3] = {0.0f, 0.0f, 0.0f};
+    float totm = 0.0f;
+    for (std::size_t i = 0; i < x1.size(); ++i) {
+        // The first record is the centre particle, moved to the origin in the output only.
+        const float pos[3] = {i == 0 ? 0.0f : x1[i].x, i == 0 ? 0.0f : x1[i].y, i == 0 ? 0.0f : x1[i].z};
+        galtk::write_particle_record(sip2, pos, rest, 1);
+        totm = f32(d(totm) + d(pmass));
+    }
+    return totm;
+}
+
+}  // namespace diskgen

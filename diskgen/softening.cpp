@@ -1,0 +1,80 @@
+#include "softening.hpp"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace diskgen {
+
+namespace {
+
+constexpr int nbin = 100;
+
+// Distance from the origin: the squares of x and y rounded and their sum rounded, the
+// square of z rounded, then one rounding of the square root of the sum.
+float distance(const Position& p) {
+    const float xx = f32(d(p.x) * d(p.x));
+    const float yy = f32(d(p.y) * d(p.y));
+    const float zz = f32(d(p.z) * d(p.z));
+    const float rr = f32(d(xx) + d(yy));
+    return f32(std::sqrt(d(rr) + d(zz)));
+}
+
+// A real count raised by 1 for each of `n` particles: exact up to 2^24, where adding 1
+// no longer changes a single-precision value.
+float real_count(std::int64_t n) {
+    constexpr std::int64_t saturation = std::int64_t{1} << 24;
+    return static_cast<float>(n < saturation ? n : saturation);
+}
+
+}  // namespace
+
+Softening estimate_softening(std::span<const Position> x1, float rmax) {
+    // Bin j (1 to 100) reaches out to rbin(j) = j * dr.
+    const float dr = f32(d(rmax) / 100.0);
+    std::array<float, nbin + 1> rbin{};
+    for (int j = 1; j <= nbin; ++j) rbin[j] = f32(static_cast<double>(j) * d(dr));
+
+    // A particle counts in every bin j with rbin(j) >= r. Rounding is monotone, so the
+    // radii rise with j (dr >= 0) or fall with j (dr < 0) and the bins that hold a
+    // particle form one run: from some j0 outward, or from 1 up to some j1. Each
+    // particle is entered once at the end of its run; the counts accumulate afterwards.
+    const bool rising = dr >= 0.0f;
+    std::array<std::int64_t, nbin + 2> starts{};
+    if (!std::isnan(dr)) {
+        for (const Position& p : x1) {
+            const float r = distance(p);
+            if (std::isnan(r)) continue;  // compares with no bin radius
+            int lo = 1, hi = nbin + 1;    // first j where the test flips
+            while (lo < hi) {
+                const int mid = (lo + hi) / 2;
+                const bool before = rising ? (rbin[mid] < r) : (rbin[mid] >= r);
+                if (before) lo = mid + 1; else hi = mid;
+            }
+            // rising: bins lo..100 hold the particle; falling: bins 1..lo-1.
+            ++starts[rising ? lo : lo - 1];
+        }
+    }
+    std::array<float, nbin + 1> cbin{};
+    std::int64_t running = 0;
+    if (rising) {
+        for (int j = 1; j <= nbin; ++j) { running += starts[j]; cbin[j] = real_count(running); }
+    } else {
+        for (int j = nbin; j >= 1; --j) { running += starts[j]; cbin[j] = real_count(running); }
+    }
+
+    Softening s;
+    s.thalf = f32(d(cbin[nbin]) / 2.0);
+    for (int j = 1; j <= nbin; ++j) {
+        if (cbin[j] > s.thalf) { s.rhalf = rbin[j]; break; }
+    }
+    // The sphere of radius rhalf holds thalf particles; each occupies a cube of edge
+    // rhalf * (4 pi / 3)^(1/3) / thalf^(1/3).
+    const float third = 1.0f / 3.0f;
+    const float c1 = pow_f(f32((d(pi) * 4.0) / 3.0), third);
+    const float c2 = pow_f(s.thalf, third);
+    s.soft = f32(d(s.rhalf) * d(c1) / d(c2));
+    return s;
+}
+
+}  // namespace diskgen
