@@ -49,9 +49,11 @@ template <class T> constexpr bool is_scalar_dest = std::is_same_v<T, std::int32_
 
 template <class... D>
 void read_list(Unit& unit, const What& what, D&&... dests) {
-    if constexpr ((detail::is_scalar_dest<std::remove_reference_t<D>> && ...)) {
+    if constexpr (sizeof...(D) == 0) {
+        read_list(unit, what, std::span<const Dest>());
+    } else if constexpr ((detail::is_scalar_dest<std::remove_reference_t<D>> && ...)) {
         // Fixed destinations: no allocation, the hot path of particle records.
-        const Dest list[sizeof...(D) == 0 ? 1 : sizeof...(D)] = {Dest(dests)...};
+        const Dest list[sizeof...(D)] = {Dest(dests)...};
         read_list(unit, what, std::span<const Dest>(list, sizeof...(D)));
     } else {
         std::vector<Dest> list;

@@ -1,0 +1,68 @@
+// Snapshot and position list layouts written and read by the shared helpers.
+#include "frame_fixture.hpp"
+#include "list_reader.hpp"
+#include "particle_files.hpp"
+
+namespace galtk::test {
+namespace {
+
+using ParticleFilesTest = FrameTest;
+
+TEST_F(ParticleFilesTest, SnapshotWrittenAndReadBack) {
+    Unit& u = output(4, "snap.dat");
+    const float hpar[5] = {0.1f, 0.1f, 0.1f, 0.1f, 0.1f};
+    const float hmass[5] = {1e-3f, 1e-3f, 1e-3f, 1e-3f, 1e-3f};
+    write_snapshot_header(u, 2, 0.0f, 4, hpar, hmass);
+    const float p1[3] = {0, 0, 0}, v1[3] = {0, 0, 0};
+    const float p2[3] = {1.5f, -2.25f, 3e-7f}, v2[3] = {0.1f, 0.2f, -0.3f};
+    write_particle_record(u, p1, v1, 1);
+    write_particle_record(u, p2, v2, 3, 0.125f);
+    u.flush();
+
+    auto lines = scratch.lines("snap.dat");
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(tokens(lines[0]), (std::vector<std::string>{"2", "0.0"}));
+    EXPECT_EQ(tokens(lines[1]), (std::vector<std::string>{"4"}));
+    EXPECT_EQ(tokens(lines[2]).size(), 5u);
+    EXPECT_EQ(tokens(lines[4]), (std::vector<std::string>{"0.0", "0.0", "0.0", "0.0", "0.0", "0.0", "1"}));
+    EXPECT_EQ(tokens(lines[5]).size(), 8u);
+
+    Unit& r = run().open_unit(2, scratch.path("snap.dat").string());
+    std::int32_t n = 0, ncomp = 0;
+    float t = 1, h[5], m[5];
+    read_list(r, {"header"}, n, t);
+    read_list(r, {"ncomp"}, ncomp);
+    read_list(r, {"hpar"}, reals(h));
+    read_list(r, {"hmass"}, reals(m));
+    ParticleRecord rec;
+    read_particle_record(r, {"record", 1}, rec);
+    read_particle_record(r, {"record", 2}, rec);
+    EXPECT_EQ(rec.pos[1], -2.25f);
+    EXPECT_EQ(rec.pos[2], 3e-7f);
+    EXPECT_EQ(rec.vel[2], -0.3f);
+    EXPECT_EQ(rec.type, 3);
+}
+
+TEST_F(ParticleFilesTest, PositionLineTakesFirstThreeValues) {
+    Unit& u = input(3, "pos.dat", "2\n1 2 3 4 5 6 1\n-1,0.5,7\n");
+    EXPECT_EQ(read_position_list_count(u, {"count"}), 2);
+    float p[3];
+    read_position(u, {"position", 1}, p);
+    EXPECT_EQ(p[2], 3.0f);
+    read_position(u, {"position", 2}, p);
+    EXPECT_EQ(p[0], -1.0f);
+    EXPECT_EQ(p[1], 0.5f);
+}
+
+TEST_F(ParticleFilesTest, TypeCodeMustBeAnInteger) {
+    Unit& u = input(2, "di.dat", "1 2 3 4 5 6 1.0\n");
+    EXPECT_EXIT(
+        {
+            ParticleRecord rec;
+            read_particle_record(u, {"disk particle record", 1}, rec);
+        },
+        ::testing::ExitedWithCode(2), "line 1: disk particle record 1: item 7 of 7: expected an integer, found \"1.0\"");
+}
+
+}  // namespace
+}  // namespace galtk::test
