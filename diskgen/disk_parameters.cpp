@@ -38,7 +38,7 @@ std::int32_t derive_numd(galtk::Run& run, const DiskParameters& p) {
         const float quotient = f32(((1.0 - d(p.fref)) * d(nref)) / d(p.fref));
         const auto derived = galtk::truncate_to_int(quotient);
         if (!derived)
-            run.refuse("the disk count ((1 - fref) * nref) / fref = " + real_text(quotient) +
+            run.refuse("the disk count numd = ((1 - fref) * nref) / fref = " + real_text(quotient) +
                                  " is not a number or beyond the integer range");
         numd = *derived;
     }
