@@ -27,32 +27,43 @@ float real_count(std::int64_t n) {
     return static_cast<float>(n < saturation ? n : saturation);
 }
 
+using Radii = std::array<float, nbin + 1>;  // rbin(1) to rbin(100), entry 0 unused
+
+// For radii that rise with j: the first j in 1..101 with rbin(j) >= r (101: none).
+// The walk starts at ceil(r / dr), which the rounding of the radii puts within a step
+// or two of the answer; odd bins (dr 0, infinite, subnormal) only lengthen the walk.
+int first_bin_reaching(const Radii& rbin, float dr, float r) {
+    const double q = std::ceil(d(r) / d(dr));
+    int j = !(q >= 1.0) ? 1 : q > nbin + 1 ? nbin + 1 : static_cast<int>(q);
+    while (j > 1 && rbin[j - 1] >= r) --j;
+    while (j <= nbin && rbin[j] < r) ++j;
+    return j;
+}
+
 }  // namespace
 
 Softening estimate_softening(std::span<const Position> x1, float rmax) {
     // Bin j (1 to 100) reaches out to rbin(j) = j * dr.
     const float dr = f32(d(rmax) / 100.0);
-    std::array<float, nbin + 1> rbin{};
+    Radii rbin{};
     for (int j = 1; j <= nbin; ++j) rbin[j] = f32(static_cast<double>(j) * d(dr));
 
     // A particle counts in every bin j with rbin(j) >= r. Rounding is monotone, so the
-    // radii rise with j (dr >= 0) or fall with j (dr < 0) and the bins that hold a
+    // radii rise with j (dr >= 0) or fall with j (dr < 0 or not a number: no radius
+    // then reaches a distance, which is never below +0), and the bins that hold a
     // particle form one run: from some j0 outward, or from 1 up to some j1. Each
     // particle is entered once at the end of its run; the counts accumulate afterwards.
     const bool rising = dr >= 0.0f;
     std::array<std::int64_t, nbin + 2> starts{};
-    if (!std::isnan(dr)) {
-        for (const Position& p : x1) {
-            const float r = distance(p);
-            if (std::isnan(r)) continue;  // compares with no bin radius
-            int lo = 1, hi = nbin + 1;    // first j where the test flips
-            while (lo < hi) {
-                const int mid = (lo + hi) / 2;
-                const bool before = rising ? (rbin[mid] < r) : (rbin[mid] >= r);
-                if (before) lo = mid + 1; else hi = mid;
-            }
-            // rising: bins lo..100 hold the particle; falling: bins 1..lo-1.
-            ++starts[rising ? lo : lo - 1];
+    for (const Position& p : x1) {
+        const float r = distance(p);
+        if (std::isnan(r)) continue;  // compares with no bin radius
+        if (rising) {
+            ++starts[first_bin_reaching(rbin, dr, r)];
+        } else {
+            int j1 = 0;
+            while (j1 < nbin && rbin[j1 + 1] >= r) ++j1;
+            ++starts[j1];
         }
     }
     std::array<float, nbin + 1> cbin{};
