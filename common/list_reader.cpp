@@ -47,6 +47,62 @@ bool equals_nocase(const char* b, const char* e, const char* word) {
     return *word == '\0';
 }
 
+constexpr double exact_pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The common decimal token (at most 19 significant digits, a small exponent) by an exact
+// route: the digits as an integer below 2^53 times or over an exact power of ten is one
+// correctly rounded double operation. Narrowing that double to float is correct unless
+// the double sits exactly halfway between two floats (then its first rounding may have
+// made the tie); those, subnormal and out-of-range results go the general way.
+inline bool parse_decimal_fast(const char* p, const char* e, float& out) {
+    std::uint64_t m = 0;
+    int significant = 0;
+    int exp10 = 0;
+    bool any_digit = false;
+    for (; p != e && is_digit(*p); ++p) {
+        m = m * 10 + static_cast<unsigned>(*p - '0');
+        significant += m != 0;
+        any_digit = true;
+        if (significant > 19) return false;
+    }
+    if (p != e && *p == '.') {
+        for (++p; p != e && is_digit(*p); ++p) {
+            m = m * 10 + static_cast<unsigned>(*p - '0');
+            significant += m != 0;
+            --exp10;
+            any_digit = true;
+            if (significant > 19) return false;
+        }
+    }
+    if (!any_digit) return false;
+    if (p != e && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
+        ++p;
+        bool negative = false;
+        if (p != e && (*p == '+' || *p == '-')) negative = *p++ == '-';
+        if (p == e || e - p > 4) return false;
+        int x = 0;
+        for (; p != e && is_digit(*p); ++p) x = x * 10 + (*p - '0');
+        exp10 += negative ? -x : x;
+    }
+    if (p != e) return false;
+    if (m == 0) {
+        out = 0.0f;
+        return true;
+    }
+    if (m > (std::uint64_t{1} << 53) || exp10 < -22 || exp10 > 22) return false;
+    const double d = exp10 < 0 ? static_cast<double>(m) / exact_pow10[-exp10]
+                               : static_cast<double>(m) * exact_pow10[exp10];
+    if (!(d >= static_cast<double>(std::numeric_limits<float>::min()) &&
+          d <= static_cast<double>(std::numeric_limits<float>::max())))
+        return false;
+    std::uint64_t bits;
+    std::memcpy(&bits, &d, sizeof bits);
+    if ((bits & 0x1FFFFFFFu) == 0x10000000u) return false;
+    out = static_cast<float>(d);
+    return true;
+}
+
 Parsed parse_real(std::string_view t, float& out) {
     const char* b = t.data();
     const char* e = b + t.size();
@@ -66,6 +122,10 @@ Parsed parse_real(std::string_view t, float& out) {
             return Parsed::Bad;
         }
         out = negative ? -v : v;
+        return Parsed::Ok;
+    }
+    if (parse_decimal_fast(b, e, out)) {
+        if (negative) out = -out;
         return Parsed::Ok;
     }
     // The D exponent of double-precision constants reads like E.

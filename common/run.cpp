@@ -62,7 +62,7 @@ Run::~Run() = default;
 Unit& Run::open_unit(int number, std::string_view file_name) {
     auto it = units_.find(number);
     if (it != units_.end()) {
-        if (it->second->name() == file_name) return *it->second;
+        if (it->second->name() == file_name && it->second->is_open()) return *it->second;
         it->second->close();
         units_.erase(it);
     }

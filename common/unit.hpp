@@ -26,6 +26,7 @@ public:
     Unit& operator=(const Unit&) = delete;
 
     int number() const { return number_; }
+    bool is_open() const { return fd_ >= 0; }
     const std::string& name() const { return name_; }
     Run& run() const { return run_; }
 

@@ -2,6 +2,7 @@
 // the slash, exponent letters, type and range checks, and the diagnostics.
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "frame_fixture.hpp"
 #include "list_reader.hpp"
@@ -115,6 +116,44 @@ TEST_F(ReaderTest, LongLinesAcrossBufferBoundaries) {
         ASSERT_EQ(v, i);
     }
     EXPECT_EQ(u.line_number(), 200001);
+}
+
+TEST_F(ReaderTest, DecimalTokensRoundLikeTheCLibrary) {
+    // Random decimal texts of every length and exponent, including ties and subnormals:
+    // the reader's value must be the correctly rounded float, as strtof gives it.
+    std::mt19937_64 gen(7);
+    std::vector<std::string> texts;
+    for (int i = 0; i < 200000; ++i) {
+        std::string t = (gen() & 1) ? "-" : "";
+        int digits = 1 + static_cast<int>(gen() % 20);
+        int point = static_cast<int>(gen() % (digits + 1));
+        for (int k = 0; k < digits; ++k) {
+            if (k == point) t += '.';
+            t += static_cast<char>('0' + gen() % 10);
+        }
+        if (gen() % 3 == 0) t += (gen() & 1 ? "e" : "D") + std::to_string(static_cast<int>(gen() % 90) - 50);
+        std::string c = t;
+        for (char& ch : c)
+            if (ch == 'D') ch = 'e';
+        if (std::isinf(std::strtof(c.c_str(), nullptr))) continue;  // beyond the float range: a diagnostic
+        texts.push_back(t);
+    }
+    // Exact midpoints between neighbouring floats, which only the slow route gets right.
+    texts.push_back("16777217");
+    texts.push_back("1.00000005960464477539062500");
+    texts.push_back("3.4028235677973366e38");
+    std::string content;
+    for (auto& t : texts) content += t + "\n";
+    Unit& u = input(1, "tokens", content);
+    for (auto& t : texts) {
+        float v = -1;
+        read_list(u, {"token"}, v);
+        std::string c = t;
+        for (char& ch : c)
+            if (ch == 'D') ch = 'e';
+        const float expected = std::strtof(c.c_str(), nullptr);
+        ASSERT_EQ(bits(v), bits(expected)) << t;
+    }
 }
 
 // Each bad input ends the run with one diagnostic line naming the program, unit, file,
