@@ -116,6 +116,7 @@ int Run::finish() {
 }
 
 void Run::refuse(std::string_view message) {
+    if (throw_on_failure_) throw RunFailure(1, program_ + ": " + std::string(message));
     if (!ending_) {
         ending_ = true;
         close_all();
@@ -124,6 +125,7 @@ void Run::refuse(std::string_view message) {
 }
 
 void Run::fail(std::string_view message) {
+    if (throw_on_failure_) throw RunFailure(2, program_ + ": " + std::string(message));
     if (!ending_) {
         // Keep every line written so far: push the pending output of all units before the
         // diagnostic. A unit that fails to flush here reports nothing more.

@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <stdexcept>
 #include <string_view>
 
 #include "unit.hpp"
@@ -16,6 +17,13 @@ struct ProgramInfo {
     const char* name;
     const char* summary;  // one line: what the program does
     const char* files;    // lines "  reads  si2.para  ...", each ending in '\n'
+};
+
+// Thrown instead of ending the process when a Run is set to throw on failure (for the
+// fuzzer and in-process tests); carries the exit status and the diagnostic line.
+struct RunFailure : std::runtime_error {
+    int status;
+    RunFailure(int s, const std::string& line) : std::runtime_error(line), status(s) {}
 };
 
 class Run {
@@ -47,6 +55,9 @@ public:
 
     const std::string& program() const { return program_; }
 
+    // Failures throw RunFailure instead of printing and exiting.
+    void throw_on_failure(bool on) { throw_on_failure_ = on; }
+
     // Flushes every unit that holds pending output, in binding order. Used before
     // standard input is read and on every way out of the run.
     void flush_all();
@@ -57,6 +68,7 @@ private:
     std::string program_;
     std::map<int, std::unique_ptr<Unit>> units_;
     bool ending_ = false;
+    bool throw_on_failure_ = false;
 };
 
 }  // namespace galtk
