@@ -19,4 +19,4 @@ printf '1\n0.5 2.5\n-1 1\n0.01 0.3\n10 20\n' > th1a.para
 /usr/bin/time -v "$program" > console.txt 2> time.txt
 [ "$(wc -l < denve.dat)" -eq $((ndraw + 1)) ] || { echo "denve.dat is short" >&2; exit 1; }
 echo "parsample: $ndraw draws of 4 parameters"
-grep -E 'Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'
+grep -E 'User time|System time|Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'

@@ -26,4 +26,4 @@ printf '1\n%d\n%d\n%d\n' "$nfiles" "$nmesh" "$nproj" > answers
 values=$((nfiles * nproj * nmesh * nmesh))
 [ "$(wc -l < 2dft1.dat)" -eq "$values" ] || { echo "projmap wrote $(wc -l < 2dft1.dat) of $values values" >&2; exit 1; }
 echo "projmap: $nfiles files x $nproj projections x ${nmesh}^2 = $values values copied three times"
-grep -E 'Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'
+grep -E 'User time|System time|Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'

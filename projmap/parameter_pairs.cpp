@@ -21,8 +21,7 @@ std::int32_t read_pair_count(galtk::Run& run) {
 }
 
 ParameterPairs read_parameter_pairs(galtk::Run& run, std::int32_t npairs) {
-    ParameterPairs pairs;
-    std::vector<Pair>& store = pairs.store();
+    std::vector<Pair> store;
     store.reserve(static_cast<std::size_t>(std::clamp(npairs, 0, reserve_limit)));
     galtk::Unit& denve = run.unit(31);
     for (std::int64_t n = 1; n <= npairs; ++n) {
@@ -30,7 +29,7 @@ ParameterPairs read_parameter_pairs(galtk::Run& run, std::int32_t npairs) {
         galtk::read_list(denve, {"parameter pair of model", n}, p.first, p.second);
         store.push_back(p);
     }
-    return pairs;
+    return ParameterPairs(std::move(store));
 }
 
 }  // namespace projmap

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "run.hpp"
@@ -16,12 +17,13 @@ struct Pair {
 
 class ParameterPairs {
 public:
+    explicit ParameterPairs(std::vector<Pair> pairs) : pairs_(std::move(pairs)) {}
+
     // Model n's pair; models beyond the pairs read are paired with 0.0 and 0.0.
     Pair of_model(std::int64_t n) const {
         if (n >= 1 && static_cast<std::uint64_t>(n) <= pairs_.size()) return pairs_[n - 1];
         return {};
     }
-    std::vector<Pair>& store() { return pairs_; }
 
 private:
     std::vector<Pair> pairs_;

@@ -160,15 +160,5 @@ TEST(Parsample, MoreDrawsThanTheOldTableHeld) {
     EXPECT_EQ(bits(reals_of(denve.back())[0]), bits(10.0f * u));
 }
 
-TEST(Parsample, MissingBoundsEndWithAReadDiagnostic) {
-    Scratch s;
-    s.write("th1.para", "3\n");
-    s.write("th1a.para", "1\n0 1\n0 1\n");
-    const RunResult r = s.run("parsample");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("th1a.para"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("bounds of parameter 3"), std::string::npos) << r.err;
-}
-
 }  // namespace
 }  // namespace galtk::test
