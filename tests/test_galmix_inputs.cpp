@@ -144,16 +144,6 @@ TEST(GalmixInputs, HeaderWithThreeValuesPerLineRunsOutOfRecords) {
     EXPECT_EQ(dir.read("tinit.dat"), previous_model);
 }
 
-TEST(GalmixInputs, TypeCodeMustBeAnIntegerToken) {
-    Scratch dir;
-    GalmixCase c;
-    c.write(dir);
-    dir.write("di.dat", "1 0.0\n5\n1 1 1 1 1\n1 1 1 1 1\n0 0 0 0 0 0 1.0\n");
-    const RunResult r = dir.run("galmix");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("disk particle record 1"), std::string::npos) << r.err;
-}
-
 // Inputs the model cannot represent: refused (status 1) before "tinit.dat" is touched.
 TEST(GalmixInputs, CorruptingCountsAndTypeListsAreRefused) {
     struct Case {
