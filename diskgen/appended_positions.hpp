@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "single_precision.hpp"
+#include "position.hpp"
 #include "unit.hpp"
 
 namespace diskgen {

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "ran1.hpp"
+#include "single_precision.hpp"
 
 namespace diskgen {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "single_precision.hpp"
+#include "position.hpp"
 
 namespace diskgen {
 

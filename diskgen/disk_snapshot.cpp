@@ -3,6 +3,7 @@
 #include <array>
 
 #include "particle_files.hpp"
+#include "single_precision.hpp"
 
 namespace diskgen {
 

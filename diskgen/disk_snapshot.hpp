@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "single_precision.hpp"
+#include "position.hpp"
 #include "unit.hpp"
 
 namespace diskgen {

@@ -30,8 +30,8 @@ int main(int argc, char** argv) {
     const std::int32_t numd = diskgen::derive_numd(run, p);
     galtk::write_list(console, "numd", numd);
 
-    // The sampling works with the inverse scale length k = 1 / hr.
-    const diskgen::DiskShape shape{p.dmass, p.rmax, p.zmax, p.hz, diskgen::f32(1.0 / diskgen::d(p.hr))};
+    // The sampling works with the inverse scale length k = 1 / hr (one rounded division).
+    const diskgen::DiskShape shape{p.dmass, p.rmax, p.zmax, p.hz, 1.0f / p.hr};
     // The stream starts from value 1 in every run: the same disk for the same inputs.
     std::int32_t seed = 0;
     const diskgen::Envelope env = diskgen::estimate_envelope(shape, seed);

@@ -25,11 +25,4 @@ inline float pow_f(float a, float b) { return f32(std::pow(d(a), d(b))); }
 // The single-precision value of pi used throughout the disk formulas.
 constexpr float pi = 3.1415927f;
 
-// One row of the particle store: a position (velocities are all zero and not stored).
-struct Position {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-};
-
 }  // namespace diskgen

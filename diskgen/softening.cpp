@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include "single_precision.hpp"
 
 namespace diskgen {
 

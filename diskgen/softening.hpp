@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "single_precision.hpp"
+#include "position.hpp"
 
 namespace diskgen {
 
