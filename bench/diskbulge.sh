@@ -32,4 +32,4 @@ num=$((numd + nadd))
 numb=$(awk '$1 == "numb" { print $2 }' console.txt)
 [ "$(wc -l < tinit.dat)" -eq $((num + numb + 4)) ] || { echo "tinit.dat does not hold $((num + numb)) records" >&2; exit 1; }
 echo "diskbulge: $num disk records, $nbu bulge positions, fbul 0.4; numb $numb; $((num + numb)) records written"
-grep -E 'Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'
+grep -E 'User time|System time|Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'

@@ -23,4 +23,4 @@ awk -v n="$nadd" 'BEGIN { srand(7); print n;
 /usr/bin/time -v "$program" > console.txt 2> time.txt
 [ "$(wc -l < sip2.dat)" -eq $((numd + nadd + 4)) ] || { echo "sip2.dat does not hold $((numd + nadd)) records" >&2; exit 1; }
 echo "diskgen: numd $numd drawn, $nadd appended; $((numd + nadd)) records written"
-grep -E 'Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'
+grep -E 'User time|System time|Elapsed \(wall clock\)|Maximum resident set size' time.txt | sed 's/^[[:space:]]*/  /'
