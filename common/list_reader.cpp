@@ -49,57 +49,95 @@ bool equals_nocase(const char* b, const char* e, const char* word) {
 
 constexpr double exact_pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+// Nearest doubles of 10^-k: a product with one of them replaces a division.
+constexpr double inverse_pow10[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                    1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
+                                    1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 
-// The common decimal token (at most 19 significant digits, a small exponent) by an exact
-// route: the digits as an integer below 2^53 times or over an exact power of ten is one
-// correctly rounded double operation. Narrowing that double to float is correct unless
-// the double sits exactly halfway between two floats (then its first rounding may have
-// made the tie); those, subnormal and out-of-range results go the general way.
-inline bool parse_decimal_fast(const char* p, const char* e, float& out) {
+// The common decimal number (at most 19 significant digits, a small exponent): the
+// digits as an integer below 2^53, times a power of ten in double. The product is within
+// two double roundings (a few units in the last place of 53 bits) of the true value, so
+// narrowing it to float gives the correctly rounded float unless it lies within a few
+// such units of a point halfway between two floats; those, subnormal and out-of-range
+// results go the general (exact) way.
+// Parses from p and leaves p after the number; false when the text is not such a number.
+inline bool parse_decimal_fast(const char*& p, const char* e, float& out) {
+    const char* q = p;
     std::uint64_t m = 0;
-    int significant = 0;
     int exp10 = 0;
-    bool any_digit = false;
-    for (; p != e && is_digit(*p); ++p) {
-        m = m * 10 + static_cast<unsigned>(*p - '0');
-        significant += m != 0;
-        any_digit = true;
-        if (significant > 19) return false;
-    }
-    if (p != e && *p == '.') {
-        for (++p; p != e && is_digit(*p); ++p) {
-            m = m * 10 + static_cast<unsigned>(*p - '0');
-            significant += m != 0;
-            --exp10;
-            any_digit = true;
-            if (significant > 19) return false;
+    while (q != e && *q == '0') ++q;  // leading zeros carry no significance
+    const char* digits = q;
+    while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
+    int significant = static_cast<int>(q - digits);
+    bool any_digit = q != p;
+    if (q != e && *q == '.') {
+        ++q;
+        const char* frac = q;
+        if (m == 0) {
+            while (q != e && *q == '0') ++q;  // zeros after the point, before the first digit
+            exp10 -= static_cast<int>(q - frac);
         }
+        const char* sig = q;
+        while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
+        significant += static_cast<int>(q - sig);
+        exp10 -= static_cast<int>(q - sig);
+        any_digit = any_digit || q != frac;
     }
-    if (!any_digit) return false;
-    if (p != e && (*p == 'e' || *p == 'E' || *p == 'd' || *p == 'D')) {
-        ++p;
+    if (!any_digit || significant > 19) return false;
+    if (q != e && ((*q | 0x20) == 'e' || (*q | 0x20) == 'd')) {
+        ++q;
         bool negative = false;
-        if (p != e && (*p == '+' || *p == '-')) negative = *p++ == '-';
-        if (p == e || e - p > 4) return false;
+        if (q != e && (*q == '+' || *q == '-')) negative = *q++ == '-';
+        const char* x0 = q;
         int x = 0;
-        for (; p != e && is_digit(*p); ++p) x = x * 10 + (*p - '0');
+        while (q != e && is_digit(*q) && q - x0 < 4) x = x * 10 + (*q++ - '0');
+        if (q == x0) return false;
         exp10 += negative ? -x : x;
     }
-    if (p != e) return false;
     if (m == 0) {
         out = 0.0f;
+        p = q;
         return true;
     }
     if (m > (std::uint64_t{1} << 53) || exp10 < -22 || exp10 > 22) return false;
-    const double d = exp10 < 0 ? static_cast<double>(m) / exact_pow10[-exp10]
-                               : static_cast<double>(m) * exact_pow10[exp10];
+    const double d = static_cast<double>(m) * (exp10 < 0 ? inverse_pow10[-exp10] : exact_pow10[exp10]);
     if (!(d >= static_cast<double>(std::numeric_limits<float>::min()) &&
           d <= static_cast<double>(std::numeric_limits<float>::max())))
         return false;
     std::uint64_t bits;
     std::memcpy(&bits, &d, sizeof bits);
-    if ((bits & 0x1FFFFFFFu) == 0x10000000u) return false;
+    // The 29 bits that narrowing drops: 0x10000000 is exactly halfway.
+    const auto dropped = static_cast<std::int64_t>(bits & 0x1FFFFFFFu) - 0x10000000;
+    if (dropped >= -16 && dropped <= 16) return false;
     out = static_cast<float>(d);
+    p = q;
+    return true;
+}
+
+// A plain decimal number at p that ends at a value separator or the line end, parsed in
+// the same pass that finds its end. False for anything else (repeat forms, Inf/NaN, long
+// or odd tokens), which then take the general way.
+inline bool scan_real(const char*& p, const char* e, float& out) {
+    const char* q = p;
+    bool negative = false;
+    if (q != e && (*q == '+' || *q == '-')) negative = *q++ == '-';
+    float v;
+    if (!parse_decimal_fast(q, e, v) || (q != e && !ends_token(*q))) return false;
+    out = negative ? -v : v;
+    p = q;
+    return true;
+}
+
+inline bool scan_integer(const char*& p, const char* e, std::int32_t& out) {
+    const char* q = p;
+    bool negative = false;
+    if (q != e && (*q == '+' || *q == '-')) negative = *q++ == '-';
+    const char* start = q;
+    std::int32_t v = 0;
+    while (q != e && is_digit(*q) && q - start < 9) v = v * 10 + (*q++ - '0');  // nine digits cannot overflow
+    if (q == start || (q != e && !ends_token(*q))) return false;
+    out = negative ? -v : v;
+    p = q;
     return true;
 }
 
@@ -124,8 +162,10 @@ Parsed parse_real(std::string_view t, float& out) {
         out = negative ? -v : v;
         return Parsed::Ok;
     }
-    if (parse_decimal_fast(b, e, out)) {
-        if (negative) out = -out;
+    const char* q = b;
+    float fast;
+    if (parse_decimal_fast(q, e, fast) && q == e) {
+        out = negative ? -fast : fast;
         return Parsed::Ok;
     }
     // The D exponent of double-precision constants reads like E.
@@ -225,6 +265,14 @@ void read_list(Unit& unit, const What& what, std::span<const Dest> dests) {
             continue;
         }
         if (c == '/') return;  // a slash ends the read; the rest stay unchanged
+
+        const Dest& d = dests[i];
+        if (d.kind == Dest::Real ? scan_real(p, e, *static_cast<float*>(d.target))
+                                 : scan_integer(p, e, *static_cast<std::int32_t*>(d.target))) {
+            after_comma = false;
+            if (++i == n) return;  // the rest of the line is discarded
+            continue;
+        }
 
         const char* t = p;
         while (p != e && !ends_token(*p)) ++p;

@@ -7,7 +7,8 @@
 
 namespace galtk {
 
-LineBuilder::LineBuilder(Unit& unit, std::size_t max_bytes) : unit_(unit), p_(unit.reserve(max_bytes + 1)) {
+LineBuilder::LineBuilder(Unit& unit, std::size_t max_bytes)
+    : unit_(unit), p_(unit.reserve(max_bytes + real_text_room)) {
     *p_++ = ' ';
 }
 
@@ -33,16 +34,25 @@ void LineBuilder::integer(std::int32_t v) {
 }
 
 void LineBuilder::real(float v) {
-    char buf[real_text_max];
-    const auto len = static_cast<std::size_t>(format_real(v, buf) - buf);
-    std::memset(p_, ' ', real_room - len);
-    p_ += real_room - len;
-    std::memcpy(p_, buf, len);
-    p_ += len;
+    if (!first_) *p_++ = ' ';  // the line's leading blank separates the first item
+    p_ = format_real_in_room(v, p_);
     first_ = false;
     after_text_ = false;
 }
 
 void LineBuilder::finish() { unit_.commit_line(p_); }
+
+
+void write_same_line(std::initializer_list<Unit*> units, float value) {
+    char line[real_text_room + 2];
+    line[0] = ' ';
+    char* end = format_real_in_room(value, line + 1);
+    const auto len = static_cast<std::size_t>(end - line);
+    for (Unit* unit : units) {
+        char* p = unit->reserve(sizeof line);
+        std::memcpy(p, line, sizeof line);  // fixed size: a few moves; the line ends at len
+        unit->commit_line(p + len);
+    }
+}
 
 }  // namespace galtk

@@ -1,6 +1,6 @@
 // List-directed writing: one call writes one line. The line starts with a blank; text
 // items are written verbatim (consecutive texts without a blank between them); integers
-// are right-aligned in a field of 12; reals in a field of 16 with nine significant
+// are right-aligned in a field of 12; a real follows one blank, with nine significant
 // digits (see real_format.hpp), so every real written reads back to the same bits.
 //
 //   write_list(console, "fdisk", fdisk);
@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string_view>
 #include <type_traits>
@@ -32,7 +33,7 @@ public:
 
     // Upper bounds of the room an item takes.
     static constexpr std::size_t integer_room = 12;
-    static constexpr std::size_t real_room = 16;
+    static constexpr std::size_t real_room = 16;  // blank and text
 
 private:
     Unit& unit_;
@@ -77,5 +78,9 @@ void write_list(Unit& unit, const Items&... items) {
     (detail::put(b, items), ...);
     b.finish();
 }
+
+// The line of write_list(unit, value) written to each of several units, formatted once
+// (a data stream copied to several files).
+void write_same_line(std::initializer_list<Unit*> units, float value);
 
 }  // namespace galtk

@@ -31,8 +31,10 @@ inline void step(std::int32_t& seed) {
 float ran1(std::int32_t& seed) {
     if (seed <= 0 || iy == 0) {
         // -seed when that is positive; zero, a positive seed on the first call and
-        // -2^31 (whose negation does not fit) all start from 1.
-        seed = (seed < 0 && seed != -2147483647 - 1) ? -seed : 1;
+        // -2^31 (whose negation does not fit) all start from 1. So does -(2^31 - 1): a
+        // start value equal to the modulus is 0 modulo it, a fixed point of the
+        // congruence that would return 0.0 for ever.
+        seed = (seed < 0 && seed > -im) ? -seed : 1;
         for (int j = ntab + warm_up; j >= 1; --j) {
             step(seed);
             if (j <= ntab) iv[j - 1] = seed;

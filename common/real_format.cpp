@@ -80,8 +80,17 @@ inline void nine_digits(std::uint32_t q, char* s) {
 }  // namespace
 
 char* format_real(float value, char* out) {
+    char room[real_text_room];
+    const auto len = static_cast<std::size_t>(format_real_in_room(value, room) - room);
+    std::memcpy(out, room, len);
+    return out + len;
+}
+
+char* format_real_in_room(float value, char* out) {
+    // Every copy below has a fixed size, so that it compiles to a few moves; the text is
+    // then cut to its length by the returned end.
     if (std::isnan(value)) {
-        std::memcpy(out, "NaN", 3);
+        std::memcpy(out, "NaN", 4);
         return out + 3;
     }
     if (std::signbit(value)) *out++ = '-';
@@ -90,49 +99,41 @@ char* format_real(float value, char* out) {
         return out + 8;
     }
     if (value == 0.0f) {
-        std::memcpy(out, "0.0", 3);
+        std::memcpy(out, "0.0", 4);
         return out + 3;
     }
     std::uint32_t q;
     int d;
     if (!digits_fast(value, q, d)) digits_exact(value, q, d);
-    char s[9];
+    char s[24];
     nine_digits(q, s);
+    std::memcpy(s + 9, "000000000000000", 15);
     int last = 8;  // last significant digit kept; trailing zeros are dropped
     while (last > 0 && s[last] == '0') --last;
 
     if (d >= 0 && d <= 8) {
-        std::memcpy(out, s, static_cast<std::size_t>(d) + 1);
-        out += d + 1;
-        *out++ = '.';
-        if (last > d) {
-            std::memcpy(out, s + d + 1, static_cast<std::size_t>(last - d));
-            out += last - d;
-        } else {
-            *out++ = '0';
-        }
-        return out;
+        // ddd.ddd: the integer digits, the point, the fraction (at least one digit).
+        std::memcpy(out, s, 9);
+        std::memcpy(out + d + 2, s + d + 1, 8);
+        out[d + 1] = '.';
+        return out + d + 2 + (last > d ? last - d : 1);
     }
     if (d < 0 && d >= -3) {
-        *out++ = '0';
-        *out++ = '.';
-        for (int z = -1; z > d; --z) *out++ = '0';
-        std::memcpy(out, s, static_cast<std::size_t>(last) + 1);
-        return out + last + 1;
+        // 0.000ddd
+        std::memcpy(out, "0.000", 5);
+        std::memcpy(out + 1 - d, s, 9);
+        return out + 2 - d + last;
     }
-    *out++ = s[0];
-    *out++ = '.';
-    if (last > 0) {
-        std::memcpy(out, s + 1, static_cast<std::size_t>(last));
-        out += last;
-    } else {
-        *out++ = '0';
-    }
-    *out++ = 'E';
-    *out++ = d < 0 ? '-' : '+';
+    // d.dddE+xx
+    out[0] = s[0];
+    out[1] = '.';
+    std::memcpy(out + 2, s + 1, 8);
+    char* p = out + 2 + (last > 0 ? last : 1);
+    p[0] = 'E';
+    p[1] = d < 0 ? '-' : '+';
     const int a = d < 0 ? -d : d;
-    std::memcpy(out, digit_pairs + 2 * a, 2);
-    return out + 2;
+    std::memcpy(p + 2, digit_pairs + 2 * a, 2);
+    return p + 4;
 }
 
 }  // namespace galtk

@@ -6,9 +6,14 @@
 
 namespace galtk {
 
-constexpr int real_text_max = 16;  // longest text format_real produces, e.g. -1.23456789E-38
+constexpr int real_text_max = 15;   // longest text format_real produces: -1.23456789E-38
+constexpr int real_text_room = 32;  // room format_real_in_room may touch at `out`
 
-// Writes the text at `out` and returns the end; never more than real_text_max bytes.
+// Writes the text at `out` (at most real_text_max bytes) and returns its end.
 char* format_real(float value, char* out);
+
+// The same for writers with room to spare: it writes in fixed-size blocks, so bytes
+// after the returned end, up to out + real_text_room, may be overwritten.
+char* format_real_in_room(float value, char* out);
 
 }  // namespace galtk

@@ -11,7 +11,7 @@ namespace diskgen {
 
 namespace {
 std::string real_text(float v) {
-    char text[galtk::real_text_max];
+    char text[galtk::real_text_max];  // format_real writes at most this
     return std::string(text, galtk::format_real(v, text));
 }
 }  // namespace

@@ -1,12 +1,10 @@
 #include "map_assembly.hpp"
 
-#include <cstring>
 #include <string>
 
 #include "list_reader.hpp"
 #include "list_writer.hpp"
 #include "map_names.hpp"
-#include "real_format.hpp"
 
 namespace projmap {
 
@@ -24,43 +22,14 @@ void write_pair_records(galtk::Run& run, const Pair& pair) {
     galtk::write_list(run.unit(22), pair.first, pair.second);
 }
 
-// One map value as the line that a list-directed write of it produces (a blank, then
-// the real right-aligned in the writer's real field). The map stream writes every value
-// to three files: formatting it once and appending the same bytes three times keeps the
-// copy phase from spending most of its time formatting the same number again.
-class ValueLine {
-public:
-    void set(float value) {
-        char digits[galtk::real_text_max];
-        const auto len = static_cast<std::size_t>(galtk::format_real(value, digits) - digits);
-        std::memset(text_, ' ', length - len);
-        std::memcpy(text_ + length - len, digits, len);
-    }
-    void append_to(galtk::Unit& unit) const {
-        char* p = unit.reserve(length);
-        std::memcpy(p, text_, length);  // fixed length: an inline copy, no library call
-        unit.commit_line(p + length);
-    }
-
-private:
-    static constexpr std::size_t field = galtk::LineBuilder::real_room;
-    static_assert(galtk::real_text_max <= field, "a real always fits its field");
-    static constexpr std::size_t length = 1 + field;
-    char text_[length];
-};
-
 // Copies one map: `nvalues` reads of one value from the map file, each value written
 // at once to "2dfv.dat", "2dft.dat" and the kind's file on unit 3, in this order.
 void copy_map(galtk::Unit& map, galtk::Unit& v, galtk::Unit& t, galtk::Unit& t3, std::int32_t nvalues,
               std::int64_t first_index) {
-    ValueLine line;
     for (std::int64_t k = 0; k < nvalues; ++k) {
         float value = 0.0f;
         galtk::read_list(map, {"map value", first_index + k}, value);
-        line.set(value);
-        line.append_to(v);
-        line.append_to(t);
-        line.append_to(t3);
+        galtk::write_same_line({&v, &t, &t3}, value);  // formatted once, written three times
     }
 }
 

@@ -15,7 +15,7 @@ namespace galtk::test {
 namespace {
 
 std::string text_of(float v) {
-    char buf[real_text_max];
+    char buf[real_text_room];
     return std::string(buf, format_real(v, buf));
 }
 
@@ -120,7 +120,7 @@ TEST_F(WriterTest, LineLayout) {
     run().finish();
     auto lines = scratch.lines("out.dat");
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], " fdisk             0.5");
+    EXPECT_EQ(lines[0], " fdisk 0.5");
     EXPECT_EQ(lines[1], "            4 -2147483648");
     EXPECT_EQ(lines[2], " filename1=2df.dat.m1   ");
     EXPECT_EQ(lines[3], " i           7 tail");

@@ -57,7 +57,7 @@ TEST_F(UnitsTest, OutputWrittenBeforeAFailedReadStays) {
             read_list(in, {"value"}, v);
         },
         ::testing::ExitedWithCode(2), "an empty file");
-    EXPECT_EQ(scratch.read("out.dat"), " before             1.5\n");
+    EXPECT_EQ(scratch.read("out.dat"), " before 1.5\n");
 }
 
 TEST_F(UnitsTest, WriteToAFullDeviceFailsWithStatus2) {
