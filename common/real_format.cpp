@@ -52,7 +52,7 @@ inline bool digits_fast(float value, std::uint32_t& q, int& d) {
     const int e2 = static_cast<int>((xb >> 52) & 0x7ff) - 1022;  // x = m * 2^e2, 0.5 <= m < 1
     // floor((e2 - 1) * log10(2)) is floor(log10(x)) or one below it.
     int dec = ((e2 - 1) * 78913) >> 18;
-    if (x >= pow10(dec + 1)) ++dec;
+    dec += x >= pow10(dec + 1) ? 1 : 0;
     const double y = x * pow10(8 - dec);
     if (!(y >= 1e8 && y < 1e9)) return false;
     const auto whole = static_cast<std::uint32_t>(y);
@@ -67,14 +67,20 @@ inline bool digits_fast(float value, std::uint32_t& q, int& d) {
     return true;
 }
 
+// The nine digits of q in two independent halves, so that the divisions (multiplications
+// by constants) of the two halves overlap.
 inline void nine_digits(std::uint32_t q, char* s) {
-    s[0] = static_cast<char>('0' + q / 100000000u);
-    q %= 100000000u;
-    for (int i = 0; i < 4; ++i) {
-        std::uint32_t pair = q / 1000000u;
-        q = (q % 1000000u) * 100u;
-        std::memcpy(s + 1 + 2 * i, digit_pairs + 2 * pair, 2);
-    }
+    const std::uint32_t first = q / 100000000u;
+    const std::uint32_t rest = q - first * 100000000u;
+    const std::uint32_t hi = rest / 10000u;
+    const std::uint32_t lo = rest - hi * 10000u;
+    const std::uint32_t h1 = hi / 100u, h2 = hi - h1 * 100u;
+    const std::uint32_t l1 = lo / 100u, l2 = lo - l1 * 100u;
+    s[0] = static_cast<char>('0' + first);
+    std::memcpy(s + 1, digit_pairs + 2 * h1, 2);
+    std::memcpy(s + 3, digit_pairs + 2 * h2, 2);
+    std::memcpy(s + 5, digit_pairs + 2 * l1, 2);
+    std::memcpy(s + 7, digit_pairs + 2 * l2, 2);
 }
 
 }  // namespace
