@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "unit.hpp"
+#include "value_lists.hpp"
 #include "what.hpp"
 
 namespace galtk {
@@ -33,11 +34,6 @@ struct Dest {
 // One read into the destinations in order.
 void read_list(Unit& unit, const What& what, std::span<const Dest> dests);
 
-// A run of real (or integer) destinations of run-time length, e.g. the header lists.
-struct RealList { std::span<float> values; };
-struct IntegerList { std::span<std::int32_t> values; };
-inline RealList reals(std::span<float> v) { return {v}; }
-inline IntegerList integers(std::span<std::int32_t> v) { return {v}; }
 
 namespace detail {
 inline void add_dest(std::vector<Dest>& d, std::int32_t& v) { d.emplace_back(v); }

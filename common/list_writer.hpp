@@ -5,7 +5,7 @@
 //
 //   write_list(console, "fdisk", fdisk);
 //   write_list(out, x, y, z, vx, vy, vz, type, mass);
-//   write_list(out, reals(hpar));
+//   write_list(out, reals(hpar));      (any range of floats, see value_lists.hpp)
 #pragma once
 
 #include <cstdint>
@@ -15,13 +15,10 @@
 #include <type_traits>
 
 #include "unit.hpp"
+#include "value_lists.hpp"
 
 namespace galtk {
 
-struct ConstRealList { std::span<const float> values; };
-struct ConstIntegerList { std::span<const std::int32_t> values; };
-inline ConstRealList reals(std::span<const float> v) { return {v}; }
-inline ConstIntegerList integers(std::span<const std::int32_t> v) { return {v}; }
 
 class LineBuilder {
 public:
@@ -50,6 +47,8 @@ inline std::size_t room(std::int32_t) { return LineBuilder::integer_room; }
 inline std::size_t room(float) { return LineBuilder::real_room; }
 inline std::size_t room(ConstRealList l) { return l.values.size() * LineBuilder::real_room; }
 inline std::size_t room(ConstIntegerList l) { return l.values.size() * LineBuilder::integer_room; }
+inline std::size_t room(RealList l) { return l.values.size() * LineBuilder::real_room; }
+inline std::size_t room(IntegerList l) { return l.values.size() * LineBuilder::integer_room; }
 
 inline void put(LineBuilder& b, std::string_view s) { b.text(s); }
 inline void put(LineBuilder& b, const char* s) { b.text(s); }
@@ -58,6 +57,8 @@ inline void put(LineBuilder& b, std::int32_t v) { b.integer(v); }
 inline void put(LineBuilder& b, float v) { b.real(v); }
 inline void put(LineBuilder& b, ConstRealList l) { for (float v : l.values) b.real(v); }
 inline void put(LineBuilder& b, ConstIntegerList l) { for (std::int32_t v : l.values) b.integer(v); }
+inline void put(LineBuilder& b, RealList l) { for (float v : l.values) b.real(v); }
+inline void put(LineBuilder& b, IntegerList l) { for (std::int32_t v : l.values) b.integer(v); }
 
 // Doubles and 64-bit integers are refused at compile time: every value in these files
 // is a 32-bit integer or a single-precision real.
@@ -65,6 +66,7 @@ template <class T>
 constexpr bool writable_item = std::is_same_v<T, std::int32_t> || std::is_same_v<T, float> ||
                                std::is_convertible_v<T, std::string_view> ||
                                std::is_same_v<T, ConstRealList> || std::is_same_v<T, ConstIntegerList> ||
+                               std::is_same_v<T, RealList> || std::is_same_v<T, IntegerList> ||
                                std::is_same_v<T, std::string>;
 }  // namespace detail
 
