@@ -54,6 +54,33 @@ constexpr double inverse_pow10[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e
                                     1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
                                     1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 
+// Eight decimal digits at q, if they are all digits, as a number (the bytes are tested
+// and converted eight at a time).
+inline bool eight_digits(const char* q, std::uint64_t& value) {
+    std::uint64_t v;
+    std::memcpy(&v, q, 8);
+    if ((((v & 0xF0F0F0F0F0F0F0F0u) | (((v + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) !=
+         0x3333333333333333u))
+        return false;
+    v -= 0x3030303030303030u;  // little-endian: the first digit in the lowest byte
+    v = (v * 10) + (v >> 8);
+    v = (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
+        32;
+    value = v;
+    return true;
+}
+
+// Appends the digits at q to m, eight at a time while it can; leaves q after them.
+inline void read_digits(const char*& q, const char* e, std::uint64_t& m) {
+    std::uint64_t eight;
+    while (e - q >= 8 && eight_digits(q, eight)) {
+        m = m * 100000000u + eight;  // may wrap: the caller refuses more than 19 digits
+        q += 8;
+    }
+    while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
+}
+
 // The common decimal number (at most 19 significant digits, a small exponent): the
 // digits as an integer below 2^53, times a power of ten in double. The product is within
 // two double roundings (a few units in the last place of 53 bits) of the true value, so
@@ -67,7 +94,7 @@ inline bool parse_decimal_fast(const char*& p, const char* e, float& out) {
     int exp10 = 0;
     while (q != e && *q == '0') ++q;  // leading zeros carry no significance
     const char* digits = q;
-    while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
+    read_digits(q, e, m);
     int significant = static_cast<int>(q - digits);
     bool any_digit = q != p;
     if (q != e && *q == '.') {
@@ -78,7 +105,7 @@ inline bool parse_decimal_fast(const char*& p, const char* e, float& out) {
             exp10 -= static_cast<int>(q - frac);
         }
         const char* sig = q;
-        while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
+        read_digits(q, e, m);
         significant += static_cast<int>(q - sig);
         exp10 -= static_cast<int>(q - sig);
         any_digit = any_digit || q != frac;

@@ -1,6 +1,5 @@
 #include "list_writer.hpp"
 
-#include <charconv>
 #include <cstring>
 
 #include "real_format.hpp"
@@ -22,13 +21,18 @@ void LineBuilder::text(std::string_view s) {
 }
 
 void LineBuilder::integer(std::int32_t v) {
-    char buf[12];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    const auto len = static_cast<std::size_t>(r.ptr - buf);
-    std::memset(p_, ' ', integer_room - len);
-    p_ += integer_room - len;
-    std::memcpy(p_, buf, len);
-    p_ += len;
+    // Right-aligned in the field: digits from the end of a blank field, copied whole.
+    char field[integer_room];
+    std::memset(field, ' ', integer_room);
+    char* d = field + integer_room;
+    std::uint32_t u = v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v);
+    do {
+        *--d = static_cast<char>('0' + u % 10);
+        u /= 10;
+    } while (u != 0);
+    if (v < 0) *--d = '-';
+    std::memcpy(p_, field, integer_room);
+    p_ += integer_room;
     first_ = false;
     after_text_ = false;
 }
