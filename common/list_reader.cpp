@@ -21,9 +21,10 @@ enum class Parsed { Ok, Bad, Range };
 Parsed parse_integer(std::string_view t, std::int32_t& out) {
     const char* b = t.data();
     const char* e = b + t.size();
-    if (b != e && *b == '+') ++b;
-    // Only an optional sign and decimal digits: "-" must be followed by a digit too.
-    if (b == e || !(is_digit(*b) || (*b == '-' && b + 1 != e && is_digit(b[1])))) return Parsed::Bad;
+    // Only one optional sign, then decimal digits ("+-5" is not a number).
+    const char* digits = b != e && (*b == '+' || *b == '-') ? b + 1 : b;
+    if (digits == e || !is_digit(*digits)) return Parsed::Bad;
+    if (*b == '+') ++b;
     std::int32_t v = 0;
     auto [p, ec] = std::from_chars(b, e, v);
     if (ec == std::errc::result_out_of_range) {

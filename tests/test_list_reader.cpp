@@ -193,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCase{"abc\n", false, "line 2: record 2 \\(fbar\\): expected a real, found \"abc\""},
                       BadCase{"", false, "end of file after line 1: record 2 \\(fbar\\): expected a real"},
                       BadCase{"\n\n", true, "end of file after line 3: record 2 \\(count\\): expected an integer"},
+                      BadCase{"+-5\n", true, "line 2: .*expected an integer, found \"\\+-5\""},
                       BadCase{"1.5e\n", false, "line 2: .*found \"1.5e\""},
                       BadCase{"0*4\n", false, "line 2: .*expected a repeat count"},
                       BadCase{"\x01\x02\n", false, "line 2: .*found \"\\\\x01\\\\x02\""}));
