@@ -249,10 +249,11 @@ awk -F'\t' -v OFS='\t' -v order="$order" '
     {
         prog = $1; scale = $2; values = $5 + $6; wall = $7; peak = $8
         timed = wall != "-" && wall > 0
+        rated = timed && values >= 1000  # a rate of a few dozen values says nothing
         rate = timed ? values / wall / 1e6 : 0
         growth = (prog == last && timed && lastwall > 0) ? sprintf("%.2f", wall / lastwall) : "-"
         last = prog; lastwall = timed ? wall : 0
-        ratio = (fw != "" && fr != "" && timed) ? ($5 / fr + $6 / fw) / wall : 0
+        ratio = (fw != "" && fr != "" && rated) ? ($5 / fr + $6 / fw) / wall : 0
         target = ""
         if ($9 != "-") target = "< " $9 " s"
         if ($10 != "-") target = target (target == "" ? "" : ", ") "< " $10 " MB"
@@ -271,6 +272,6 @@ awk -F'\t' -v OFS='\t' -v order="$order" '
         }
         line(prog, scale, csv ? $3 : grouped($3), $4, csv ? values : grouped(values),
              timed ? sprintf("%.3f", wall) : "n/a", peak == "-" ? "-" : sprintf("%.1f", peak * 1024 / 1e6),
-             timed ? sprintf("%.1f", rate) : "n/a", growth, ratio ? sprintf("%.1f", ratio) : "n/a",
+             rated ? sprintf("%.1f", rate) : "-", growth, ratio ? sprintf("%.1f", ratio) : (rated ? "n/a" : "-"),
              target == "" ? "-" : target, met)
     }'
