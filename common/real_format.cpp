@@ -1,5 +1,7 @@
 #include "real_format.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -67,20 +69,20 @@ inline bool digits_fast(float value, std::uint32_t& q, int& d) {
     return true;
 }
 
-// The nine digits of q in two independent halves, so that the divisions (multiplications
-// by constants) of the two halves overlap.
-inline void nine_digits(std::uint32_t q, char* s) {
-    const std::uint32_t first = q / 100000000u;
-    const std::uint32_t rest = q - first * 100000000u;
+// The last eight of the nine digits of q as eight characters in one 64-bit word (the
+// first character in the lowest byte), built in registers from two independent halves so
+// that nothing is stored and read back before the text is written.
+inline std::uint64_t last_eight_digits(std::uint32_t rest) {
     const std::uint32_t hi = rest / 10000u;
     const std::uint32_t lo = rest - hi * 10000u;
     const std::uint32_t h1 = hi / 100u, h2 = hi - h1 * 100u;
     const std::uint32_t l1 = lo / 100u, l2 = lo - l1 * 100u;
-    s[0] = static_cast<char>('0' + first);
-    std::memcpy(s + 1, digit_pairs + 2 * h1, 2);
-    std::memcpy(s + 3, digit_pairs + 2 * h2, 2);
-    std::memcpy(s + 5, digit_pairs + 2 * l1, 2);
-    std::memcpy(s + 7, digit_pairs + 2 * l2, 2);
+    auto pair = [](std::uint32_t v) {
+        std::uint16_t p;
+        std::memcpy(&p, digit_pairs + 2 * v, 2);
+        return static_cast<std::uint64_t>(p);
+    };
+    return pair(h1) | pair(h2) << 16 | pair(l1) << 32 | pair(l2) << 48;
 }
 
 }  // namespace
@@ -111,35 +113,49 @@ char* format_real_in_room(float value, char* out) {
     std::uint32_t q;
     int d;
     if (!digits_fast(value, q, d)) digits_exact(value, q, d);
-    char s[24];
-    nine_digits(q, s);
-    std::memcpy(s + 9, "000000000000000", 15);
-    int last = 8;  // last significant digit kept; trailing zeros are dropped
-    while (last > 0 && s[last] == '0') --last;
+    const char first = static_cast<char>('0' + q / 100000000u);
+    const std::uint64_t eight = last_eight_digits(q % 100000000u);
 
-    if (d >= 0 && d <= 8) {
-        // ddd.ddd: the integer digits, the point, the fraction (at least one digit).
-        std::memcpy(out, s, 9);
-        std::memcpy(out + d + 2, s + d + 1, 8);
+    // Trailing zero digits are dropped: their count comes from the word of digits
+    // itself (a '0' byte xor '0' is a zero byte), so no loop and no data-dependent branch.
+    const std::uint64_t marks = eight ^ 0x3030303030303030u;
+    const int zeros = marks == 0 ? 8 : std::countl_zero(marks) / 8;
+
+    // Every store below has a fixed size; the returned end cuts the text to its length.
+    if (d >= 0 && d <= 7) {
+        // ddd.ddd: the nine digits, then the fraction moved one place right of the point;
+        // at least one digit stays after the point.
+        out[0] = first;
+        std::memcpy(out + 1, &eight, 8);
+        const std::uint64_t fraction = eight >> (8 * d);
+        std::memcpy(out + d + 2, &fraction, 8);
         out[d + 1] = '.';
-        return out + d + 2 + (last > d ? last - d : 1);
+        return out + 10 - std::min(zeros, 7 - d);
+    }
+    if (d == 8) {
+        // ddddddddd.0
+        out[0] = first;
+        std::memcpy(out + 1, &eight, 8);
+        std::memcpy(out + 9, ".0", 2);
+        return out + 11;
     }
     if (d < 0 && d >= -3) {
         // 0.000ddd
-        std::memcpy(out, "0.000", 5);
-        std::memcpy(out + 1 - d, s, 9);
-        return out + 2 - d + last;
+        std::memcpy(out, "0.000000", 8);
+        out[1 - d] = first;
+        std::memcpy(out + 2 - d, &eight, 8);
+        return out + 10 - d - zeros;
     }
     // d.dddE+xx
-    out[0] = s[0];
+    out[0] = first;
     out[1] = '.';
-    std::memcpy(out + 2, s + 1, 8);
-    char* p = out + 2 + (last > 0 ? last : 1);
-    p[0] = 'E';
-    p[1] = d < 0 ? '-' : '+';
+    std::memcpy(out + 2, &eight, 8);
+    char* e = out + 10 - std::min(zeros, 7);
+    e[0] = 'E';
+    e[1] = d < 0 ? '-' : '+';
     const int a = d < 0 ? -d : d;
-    std::memcpy(p + 2, digit_pairs + 2 * a, 2);
-    return p + 4;
+    std::memcpy(e + 2, digit_pairs + 2 * a, 2);
+    return e + 4;
 }
 
 }  // namespace galtk

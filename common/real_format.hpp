@@ -1,7 +1,7 @@
 // Text form of a single-precision real: nine significant digits, correctly rounded,
-// which is always enough for the text to read back to the same float. Fixed-point for
-// 1e-3 <= |x| < 1e9 (trailing zeros of the fraction dropped, at least one digit after
-// the point), exponent form otherwise ("1.5E-07"); "Infinity", "-Infinity", "NaN".
+// which is always enough for the text to read back to the same float; trailing zeros of
+// the fraction are dropped. Fixed-point for 1e-3 <= |x| < 1e9 ("0.415999353", "3000.0"),
+// exponent form otherwise ("1.50000006E-07", "1.0E+10"); "Infinity", "-Infinity", "NaN".
 #pragma once
 
 namespace galtk {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace galtk {
@@ -35,6 +36,17 @@ void write_all(int fd, std::string_view s) {
     }
 }
 
+// The run whose units an out-of-memory failure must flush: there is one per program.
+Run* active_run = nullptr;
+
+// A store that cannot grow (a count in the input far beyond the machine's memory) ends
+// the run like a failed read: one line and status 2, output already written kept.
+void out_of_memory() {
+    std::set_new_handler(nullptr);  // a further failure throws instead of coming back here
+    if (active_run) active_run->fail("out of memory: the input asks for more particles or values than fit");
+    throw std::bad_alloc();
+}
+
 }  // namespace
 
 Run::Run(const ProgramInfo& info, int argc, char** argv) : program_(info.name) {
@@ -52,12 +64,19 @@ Run::Run(const ProgramInfo& info, int argc, char** argv) : program_(info.name) {
             std::exit(0);
         }
     }
+    active_run = this;
+    std::set_new_handler(out_of_memory);
     units_.emplace(5, std::make_unique<Unit>(*this, 5, "standard input", 0, false, false));
     units_.emplace(6, std::make_unique<Unit>(*this, 6, "standard output", 1, false, true));
     units_.at(6)->set_line_flush(true);
 }
 
-Run::~Run() = default;
+Run::~Run() {
+    if (active_run == this) {
+        active_run = nullptr;
+        std::set_new_handler(nullptr);
+    }
+}
 
 Unit& Run::open_unit(int number, std::string_view file_name) {
     auto it = units_.find(number);

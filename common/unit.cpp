@@ -39,6 +39,14 @@ std::string printable(std::string_view s) {
 
 std::string quote_found(std::string_view token) { return "\"" + printable(token) + "\""; }
 
+void ByteBuffer::grow(std::size_t n, std::size_t keep) {
+    if (n <= size_) return;
+    std::unique_ptr<char[]> bigger(new char[n]);
+    if (keep > 0) std::memcpy(bigger.get(), data_.get(), keep);
+    data_ = std::move(bigger);
+    size_ = n;
+}
+
 Unit::Unit(Run& run, int number, std::string name, int fd, bool owns_fd, bool writable)
     : run_(run), number_(number), name_(std::move(name)), fd_(fd), owns_fd_(owns_fd), writable_(writable) {}
 
@@ -53,7 +61,7 @@ void Unit::fill() {
         in_end_ -= in_pos_;
         in_pos_ = 0;
     }
-    if (in_.size() - in_end_ < read_block) in_.resize(in_end_ + read_block);
+    if (in_.size() - in_end_ < read_block) in_.grow(in_end_ + read_block, in_end_);
     for (;;) {
         ssize_t n = ::read(fd_, in_.data() + in_end_, in_.size() - in_end_);
         if (n < 0) {
@@ -113,7 +121,7 @@ void Unit::start_writing() {
 
 char* Unit::reserve(std::size_t n) {
     if (!written_) start_writing();
-    if (out_.size() < out_len_ + n + 1) out_.resize(std::max(out_len_ + n + 1, write_block + (write_block >> 2)));
+    if (out_.size() < out_len_ + n + 1) out_.grow(std::max(out_len_ + n + 1, write_block + (write_block >> 2)), out_len_);
     return out_.data() + out_len_;
 }
 

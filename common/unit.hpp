@@ -7,13 +7,27 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <memory>
 
 #include "what.hpp"
 
 namespace galtk {
 
 class Run;
+
+// A byte buffer that, unlike a vector, leaves new room uninitialised when it grows: the
+// pages of a large buffer cost memory only once they are used.
+class ByteBuffer {
+public:
+    char* data() { return data_.get(); }
+    std::size_t size() const { return size_; }
+    // Grows to at least `n` bytes, keeping the first `keep`.
+    void grow(std::size_t n, std::size_t keep);
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+};
 
 // A token quoted for a diagnostic: control bytes escaped, long tokens cut.
 std::string quote_found(std::string_view token);
@@ -69,14 +83,14 @@ private:
     bool writable_;
 
     // reading
-    std::vector<char> in_;
+    ByteBuffer in_;
     std::size_t in_pos_ = 0;
     std::size_t in_end_ = 0;
     bool eof_ = false;
     std::int64_t line_no_ = 0;
 
     // writing
-    std::vector<char> out_;
+    ByteBuffer out_;
     std::size_t out_len_ = 0;
     bool written_ = false;
     bool line_flush_ = false;

@@ -247,11 +247,11 @@ const auto* const summary = ::testing::AddGlobalTestEnvironment(new SweepSummary
 // data must not reserve gigabytes before the data is read.
 class AddressSpaceLimit {
 public:
-    AddressSpaceLimit() {
+    explicit AddressSpaceLimit(rlim_t bytes = rlim_t{1} << 30) {
         if (sanitized) return;
         getrlimit(RLIMIT_AS, &old_);
         rlimit lim = old_;
-        lim.rlim_cur = std::min<rlim_t>(old_.rlim_max, rlim_t{1} << 30);
+        lim.rlim_cur = std::min<rlim_t>(old_.rlim_max, bytes);
         set_ = setrlimit(RLIMIT_AS, &lim) == 0;
     }
     ~AddressSpaceLimit() {
@@ -343,6 +343,26 @@ TEST(BadInputSweep, CasesDerivedFromOneFile) {
             EXPECT_EQ(text, "12\n0.");
         }
     }
+}
+
+// A disk count far beyond memory: the store cannot grow, and the run ends with one
+// diagnostic and status 2 (not an abort with the runtime's two-line message).
+TEST(BadInputSweep, WorkCountBeyondMemoryEndsWithOneDiagnostic) {
+    if (sanitized) GTEST_SKIP() << "the sanitizer build cannot run under an address-space limit";
+    Scratch dir;
+    dir.write("si2.para", "1.0\n10.0 1.0\n3.0 0.2\n2000000000\n");
+    dir.write("si1.dat", "0.0\n3.0\n1000\n");
+    dir.write("sip1.dat", "0\n");
+    dir.write("sip2.dat", "before\n");
+    RunResult r;
+    {
+        const AddressSpaceLimit limit(rlim_t{160} << 20);
+        r = dir.run("diskgen", {}, {}, 60);
+    }
+    EXPECT_EQ(r.status, 2);
+    ASSERT_EQ(r.err_lines().size(), 1u) << r.err;
+    EXPECT_NE(r.err.find("diskgen: out of memory"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read("sip2.dat"), "before\n");
 }
 
 }  // namespace
