@@ -74,11 +74,6 @@ inline bool eight_digits(const char* q, std::uint64_t& value) {
 
 // Appends the digits at q to m, eight at a time while it can; leaves q after them.
 inline void read_digits(const char*& q, const char* e, std::uint64_t& m) {
-    std::uint64_t eight;
-    while (e - q >= 8 && eight_digits(q, eight)) {
-        m = m * 100000000u + eight;  // may wrap: the caller refuses more than 19 digits
-        q += 8;
-    }
     while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
 }
 
