@@ -52,10 +52,15 @@ inline bool digits_fast(float value, std::uint32_t& q, int& d) {
     std::uint64_t xb;
     std::memcpy(&xb, &x, sizeof xb);
     const int e2 = static_cast<int>((xb >> 52) & 0x7ff) - 1022;  // x = m * 2^e2, 0.5 <= m < 1
-    // floor((e2 - 1) * log10(2)) is floor(log10(x)) or one below it.
-    int dec = ((e2 - 1) * 78913) >> 18;
-    dec += x >= pow10(dec + 1) ? 1 : 0;
-    const double y = x * pow10(8 - dec);
+    // floor((e2 - 1) * log10(2)) is floor(log10(x)) or one below it. Both candidate
+    // scalings are computed at once and the one that lands in [1e8, 1e9) is kept, so the
+    // choice does not hold up the multiplication.
+    const int dec0 = ((e2 - 1) * 78913) >> 18;
+    const double y_low = x * pow10(8 - dec0);
+    const double y_high = x * pow10(7 - dec0);
+    const bool above = y_low >= 1e9;
+    const double y = above ? y_high : y_low;
+    const int dec = dec0 + (above ? 1 : 0);
     if (!(y >= 1e8 && y < 1e9)) return false;
     const auto whole = static_cast<std::uint32_t>(y);
     const double frac = y - whole;
