@@ -55,13 +55,18 @@ TEST(Parsample, ModeOneTwoDrawsOfTheUnitInterval) {
     expect_reals(reals_of(denve[2]), {"0.91964895", "3.8350205"}, "denve.dat draw 2");
 }
 
-constexpr const char* wide_bounds = "0.5 2.5\n-1 1\n0.01 0.3\n10 20\n";
+// th1a.para with the given mode and wide bounds for the four parameters.
+std::string wide_bounds(char mode) {
+    std::string text(1, mode);
+    text.append("\n0.5 2.5\n-1 1\n0.01 0.3\n10 20\n");
+    return text;
+}
 
 TEST(Parsample, ModeTwoPinsParametersThreeAndFour) {
     Scratch one;
-    ASSERT_EQ(run_parsample(one, "7", std::string("1\n") + wide_bounds).status, 0);
+    ASSERT_EQ(run_parsample(one, "7", wide_bounds('1')).status, 0);
     Scratch two;
-    ASSERT_EQ(run_parsample(two, "7", std::string("2\n") + wide_bounds).status, 0);
+    ASSERT_EQ(run_parsample(two, "7", wide_bounds('2')).status, 0);
 
     EXPECT_EQ(two.read("th1.dat"), one.read("th1.dat"));
     EXPECT_EQ(two.read("th2.dat"), one.read("th2.dat"));
@@ -80,9 +85,9 @@ TEST(Parsample, ModeTwoPinsParametersThreeAndFour) {
 
 TEST(Parsample, ModeThreePinsOnlyParameterFour) {
     Scratch one;
-    ASSERT_EQ(run_parsample(one, "5", std::string("1\n") + wide_bounds).status, 0);
+    ASSERT_EQ(run_parsample(one, "5", wide_bounds('1')).status, 0);
     Scratch three;
-    ASSERT_EQ(run_parsample(three, "5", std::string("3\n") + wide_bounds).status, 0);
+    ASSERT_EQ(run_parsample(three, "5", wide_bounds('3')).status, 0);
     for (const char* f : {"th1.dat", "th2.dat", "th0.dat", "denve.dat"}) EXPECT_EQ(three.read(f), one.read(f)) << f;
     const auto th01 = column(three, "th01.dat");
     ASSERT_EQ(th01.size(), 5u);
@@ -91,7 +96,7 @@ TEST(Parsample, ModeThreePinsOnlyParameterFour) {
 
 TEST(Parsample, EqualBoundsRepeatTheValueAndKeepTheStream) {
     Scratch free_run;
-    ASSERT_EQ(run_parsample(free_run, "4", std::string("1\n") + wide_bounds).status, 0);
+    ASSERT_EQ(run_parsample(free_run, "4", wide_bounds('1')).status, 0);
     Scratch pinned;
     ASSERT_EQ(run_parsample(pinned, "4", "1\n1.75 1.75\n-1 1\n0.01 0.3\n10 20\n").status, 0);
     for (float v : column(pinned, "th1.dat")) EXPECT_EQ(bits(v), bits(1.75f));
@@ -130,7 +135,7 @@ TEST(Parsample, NoDrawsLeaveTheParameterFilesAsTheyWere) {
         Scratch s;
         for (const char* f : param_files) s.write(f, std::string("old ") + f + "\n");
         s.write("denve.dat", "3\n1 2\n3 4\n5 6\n");
-        const RunResult r = run_parsample(s, ndraw, std::string("1\n") + wide_bounds);
+        const RunResult r = run_parsample(s, ndraw, wide_bounds('1'));
         ASSERT_EQ(r.status, 0) << r.err;
         for (const char* f : param_files) EXPECT_EQ(s.read(f), std::string("old ") + f + "\n") << f;
         const auto denve = s.lines("denve.dat");
@@ -141,10 +146,12 @@ TEST(Parsample, NoDrawsLeaveTheParameterFilesAsTheyWere) {
 
 TEST(Parsample, RunsAreRepeatableAndOldContentIsReplaced) {
     Scratch first;
-    ASSERT_EQ(run_parsample(first, "1000", std::string("1\n") + wide_bounds).status, 0);
+    ASSERT_EQ(run_parsample(first, "1000", wide_bounds('1')).status, 0);
     Scratch second;
-    for (const char* f : param_files) second.write(f, std::string(30000, 'x') + "\n");
-    ASSERT_EQ(run_parsample(second, "1000", std::string("1\n") + wide_bounds).status, 0);
+    std::string old_content(30000, 'x');
+    old_content.push_back('\n');
+    for (const char* f : param_files) second.write(f, old_content);
+    ASSERT_EQ(run_parsample(second, "1000", wide_bounds('1')).status, 0);
     for (const char* f : {"th1.dat", "th2.dat", "th0.dat", "th01.dat", "denve.dat"})
         EXPECT_EQ(second.read(f), first.read(f)) << f;
     EXPECT_EQ(first.lines("th01.dat").size(), 1000u);
