@@ -91,6 +91,7 @@ echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
-    echo "                 point $k: s3 s4 s5 s6 = $(sed -n "${k}p" "$work/survey/th1.dat") $(sed -n "${k}p" "$work/survey/th2.dat") $(sed -n "${k}p" "$work/survey/th0.dat") $(sed -n "${k}p" "$work/survey/th01.dat"); $(summarise "$work/survey/tinit.dat.$k")"
+    values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')
+    echo "                 point $k: s3 s4 s5 s6 =$values; $(summarise "$work/survey/tinit.dat.$k")"
 done
 echo "                 data sets: $work/survey/2dft.dat ($(wc -l < "$work/survey/2dft.dat") map values), 2dfvn.dat, 2dftn1.dat, 2dftn2.dat"
