@@ -107,7 +107,7 @@ bool Unit::next_line(std::string_view& line) {
 void Unit::start_writing() {
     written_ = true;
     if (!owns_fd_) return;
-    if (!writable_) fail_write(EBADF);
+    if (!writable_) fail_write(EACCES);  // bound read-only: the file cannot be written
     // The first line of a run starts the file afresh. Devices and pipes (/dev/null,
     // /dev/full) have no length to cut.
     struct stat st {};
