@@ -12,6 +12,7 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -186,6 +187,12 @@ std::vector<float> reals_of(std::string_view line) {
     std::vector<float> out;
     for (auto& t : tokens(line)) out.push_back(as_real(t));
     return out;
+}
+
+std::string real_text(float v) {
+    char b[40];
+    std::snprintf(b, sizeof b, "%.9g", static_cast<double>(v));
+    return b;
 }
 
 std::uint32_t bits(float v) {

@@ -54,6 +54,9 @@ float as_real(std::string_view token);
 std::int32_t as_int(std::string_view token);
 // All tokens of a line as reals.
 std::vector<float> reals_of(std::string_view line);
+// A float as text with nine significant digits (reads back to the same float), for
+// writing test inputs independently of the toolkit's own writer.
+std::string real_text(float v);
 // Bit pattern of a float, for exact comparisons.
 std::uint32_t bits(float v);
 float from_bits(std::uint32_t b);

@@ -14,12 +14,8 @@
 namespace galtk::test::diskgen_case {
 
 using Pos = std::array<float, 3>;
+using galtk::test::real_text;
 
-inline std::string real_text(float v) {
-    char b[40];
-    std::snprintf(b, sizeof b, "%.9g", static_cast<double>(v));
-    return b;
-}
 
 struct Inputs {
     float dmass = 1.0f;

@@ -16,13 +16,8 @@
 namespace galtk::test::galmix_case {
 
 using Pos = std::array<float, 3>;
+using galtk::test::real_text;
 
-// Nine significant digits: reads back to the same float.
-inline std::string real_text(float v) {
-    char b[40];
-    std::snprintf(b, sizeof b, "%.9g", static_cast<double>(v));
-    return b;
-}
 
 // The values of "sh1.para" that galmix uses; the ignored records get fixed values of
 // their types.
