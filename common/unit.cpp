@@ -61,7 +61,8 @@ void Unit::fill() {
         in_end_ -= in_pos_;
         in_pos_ = 0;
     }
-    if (in_.size() - in_end_ < read_block) in_.grow(in_end_ + read_block, in_end_);
+    // Doubling keeps a very long line linear in its length.
+    if (in_.size() - in_end_ < read_block) in_.grow(std::max(in_end_ + read_block, 2 * in_.size()), in_end_);
     for (;;) {
         ssize_t n = ::read(fd_, in_.data() + in_end_, in_.size() - in_end_);
         if (n < 0) {
