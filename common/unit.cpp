@@ -14,7 +14,6 @@ namespace galtk {
 
 namespace {
 constexpr std::size_t read_block = 1 << 20;   // bytes asked of the system per read
-constexpr std::size_t write_block = 1 << 20;  // pending output pushed out at this size
 
 // A token or file text shown in a diagnostic: control bytes escaped, long text cut, so
 // that the diagnostic stays one readable line.
@@ -77,7 +76,7 @@ void Unit::fill() {
     }
 }
 
-bool Unit::next_line(std::string_view& line) {
+bool Unit::next_line_refill(std::string_view& line) {
     if (number_ == 5) run_.console().flush();  // a prompt shows before its answer is read
     std::size_t scanned = in_pos_;
     for (;;) {
@@ -120,16 +119,10 @@ void Unit::start_writing() {
     }
 }
 
-char* Unit::reserve(std::size_t n) {
+char* Unit::reserve_more(std::size_t n) {
     if (!written_) start_writing();
     if (out_.size() < out_len_ + n + 1) out_.grow(std::max(out_len_ + n + 1, write_block + (write_block >> 2)), out_len_);
     return out_.data() + out_len_;
-}
-
-void Unit::commit_line(char* end) {
-    *end++ = '\n';
-    out_len_ = static_cast<std::size_t>(end - out_.data());
-    if (line_flush_ || out_len_ >= write_block) flush();
 }
 
 void Unit::flush() {

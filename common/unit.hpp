@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <memory>
@@ -46,17 +47,39 @@ public:
 
     // --- reading ---
     // The next line not yet consumed (without its '\n'); false at end of file.
-    bool next_line(std::string_view& line);
+    bool next_line(std::string_view& line) {
+        // The common case inline: a whole line already in the buffer (standard input
+        // always takes the slow way, which first shows the console's pending prompt).
+        if (in_pos_ < in_end_ && number_ != 5) {
+            const char* base = in_.data();
+            const void* nl = std::memchr(base + in_pos_, '\n', in_end_ - in_pos_);
+            if (nl) {
+                const auto end = static_cast<std::size_t>(static_cast<const char*>(nl) - base);
+                line = std::string_view(base + in_pos_, end - in_pos_);
+                in_pos_ = end + 1;
+                ++line_no_;
+                return true;
+            }
+        }
+        return next_line_refill(line);
+    }
     // Number of the line last returned by next_line (1-based; 0 before the first).
     std::int64_t line_number() const { return line_no_; }
 
     // --- writing ---
     // Room for at least `n` more bytes of the line being built.
-    char* reserve(std::size_t n);
+    char* reserve(std::size_t n) {
+        if (written_ && out_len_ + n + 1 <= out_.size()) return out_.data() + out_len_;
+        return reserve_more(n);
+    }
     // Ends the line being built at `end` (which must lie within the reserved room): adds
     // the '\n'. The first line written to a unit empties its file first, so a written
     // file holds exactly the lines of this run.
-    void commit_line(char* end);
+    void commit_line(char* end) {
+        *end++ = '\n';
+        out_len_ = static_cast<std::size_t>(end - out_.data());
+        if (line_flush_ || out_len_ >= write_block) flush();
+    }
     // Pushes pending lines to the file; a failed write ends the run (status 2).
     void flush();
     // Flush after every line (the console, so that prompts and messages show at once).
@@ -70,7 +93,12 @@ public:
 
     void close();
 
+    // Pending output goes to the file at this size.
+    static constexpr std::size_t write_block = std::size_t{1} << 20;
+
 private:
+    bool next_line_refill(std::string_view& line);
+    char* reserve_more(std::size_t n);
     void fill();
     void start_writing();
     [[noreturn]] void fail_write(int err);
