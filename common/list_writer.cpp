@@ -39,7 +39,21 @@ void LineBuilder::integer(std::int32_t v) {
 
 void LineBuilder::real(float v) {
     if (!first_) *p_++ = ' ';  // the line's leading blank separates the first item
-    p_ = format_real_in_room(v, p_);
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    Unit::LastReal& last = unit_.last_real();
+    if (bits == last.bits && bits != 0) {
+        std::memcpy(p_, last.text, sizeof last.text);
+        p_ += last.length;
+    } else if (bits == 0) {
+        p_ = format_real_in_room(v, p_);  // zero is quick and would evict a repeating value
+    } else {
+        char* end = format_real_in_room(v, p_);
+        last.bits = bits;
+        last.length = static_cast<std::uint32_t>(end - p_);
+        std::memcpy(last.text, p_, sizeof last.text);
+        p_ = end;
+    }
     first_ = false;
     after_text_ = false;
 }

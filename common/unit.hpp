@@ -93,6 +93,15 @@ public:
 
     void close();
 
+    // The text of the last real written to this unit: a column that repeats one value
+    // (a component's particle mass) is formatted once.
+    struct LastReal {
+        std::uint32_t bits = 0;  // 0 (+0.0) has a fast path of its own, so it never hits
+        std::uint32_t length = 0;
+        char text[32];
+    };
+    LastReal& last_real() { return last_real_; }
+
     // Pending output goes to the file at this size.
     static constexpr std::size_t write_block = std::size_t{1} << 20;
 
@@ -122,6 +131,7 @@ private:
     std::size_t out_len_ = 0;
     bool written_ = false;
     bool line_flush_ = false;
+    LastReal last_real_;
 };
 
 }  // namespace galtk

@@ -127,6 +127,22 @@ TEST_F(WriterTest, LineLayout) {
     EXPECT_EQ(lines[4], " ");
 }
 
+TEST_F(WriterTest, RepeatedValuesAreWrittenLikeAnyOther) {
+    // A unit reuses the text of a real that repeats; zeros, signs and NaN in between must
+    // not bring back a stale text.
+    const float m = 0.125f;
+    const float seq[] = {m, 0.0f, m, -0.0f, m, -m, -m, std::numeric_limits<float>::quiet_NaN(), 1e-45f, 1e-45f, m};
+    Unit& u = output(10, "rep.dat");
+    for (float v : seq) write_list(u, v, v, 0.0f, v);
+    u.flush();
+    auto lines = scratch.lines("rep.dat");
+    ASSERT_EQ(lines.size(), std::size(seq));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string t = text_of(seq[i]);
+        EXPECT_EQ(lines[i], " " + t + " " + t + " 0.0 " + t) << i;
+    }
+}
+
 TEST_F(WriterTest, WrittenValuesReadBackThroughTheReader) {
     std::mt19937 gen(99);
     std::vector<float> values;
