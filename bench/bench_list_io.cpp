@@ -54,7 +54,7 @@ void write_snapshot(galtk::Run& run, const std::string& path, const Records& rec
     galtk::write_snapshot_header(u, static_cast<std::int32_t>(n), 0.0f, 4, h, hm);
     for (std::int64_t i = 0; i < n; ++i) {
         const float* r = &recs.values[static_cast<std::size_t>(6 * i)];
-        galtk::write_particle_record(u, r, r + 3, 1);
+        galtk::write_particle_record(u, {r[0], r[1], r[2]}, {r[3], r[4], r[5]}, 1);
     }
     u.close();
 }
@@ -89,7 +89,7 @@ void BM_ReadRecords(benchmark::State& state) {
         galtk::ParticleRecord rec;
         for (std::int32_t i = 1; i <= n; ++i) {
             galtk::read_particle_record(u, {"record", i}, rec);
-            checksum += rec.pos[0];
+            checksum += rec.pos.x;
         }
         run.open_unit(11, "/dev/null");  // release the file for the next pass
     }

@@ -3,26 +3,16 @@
 #include <limits>
 #include <string>
 
-#include "list_reader.hpp"
 #include "numeric.hpp"
+#include "structural_records.hpp"
 
 namespace diskbulge {
 
 BulgeParameters read_parameters(galtk::Unit& si1) {
-    // Records 1 to 9 describe the other components of a full model; they are read in
-    // their types and not used here.
-    std::int32_t ignored_int = 0;
-    float ignored_real = 0.0f;
-    galtk::read_list(si1, {"record 1"}, ignored_int);
-    galtk::read_list(si1, {"record 2"}, ignored_real);
-    galtk::read_list(si1, {"record 3"}, ignored_int);
-    for (int record = 4; record <= 7; ++record) galtk::read_list(si1, {"record", record}, ignored_real);
-    galtk::read_list(si1, {"record 8"}, ignored_int);
-    galtk::read_list(si1, {"record 9"}, ignored_real);
-    BulgeParameters p;
-    galtk::read_list(si1, {"record 10 (fbul)"}, p.fbul);
-    galtk::read_list(si1, {"record 11 (bscale)"}, p.bscale);
-    return p;
+    namespace record = galtk::record;
+    galtk::StructuralRecords records;
+    records.read(si1, galtk::bulge_records, "record", {record::fbul, record::bscale});
+    return BulgeParameters{records.real(record::fbul), records.real(record::bscale)};
 }
 
 std::int32_t bulge_count(galtk::Run& run, std::int32_t num, float fbul, std::int32_t nbu) {

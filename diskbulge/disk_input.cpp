@@ -5,14 +5,10 @@
 #include <string>
 
 #include "list_reader.hpp"
+#include "reserve.hpp"
 #include "run.hpp"
 
 namespace diskbulge {
-
-namespace {
-// Records reserved at most before they are read; a longer file grows the store.
-constexpr std::size_t reserve_records_max = std::size_t{1} << 22;
-}  // namespace
 
 DiskHeader read_disk_header(galtk::Unit& sip2) {
     DiskHeader h;
@@ -34,7 +30,7 @@ DiskHeader read_disk_header(galtk::Unit& sip2) {
 
 std::vector<galtk::ParticleRecord> read_disk_records(galtk::Unit& sip2, std::int32_t num) {
     std::vector<galtk::ParticleRecord> disk;
-    disk.reserve(std::min(static_cast<std::size_t>(std::max(num, 0)), reserve_records_max));
+    galtk::reserve_rows(disk, static_cast<std::size_t>(std::max(num, 0)));
     for (std::int32_t i = 1; i <= num; ++i) {
         galtk::ParticleRecord rec;  // a null value leaves 0
         galtk::read_particle_record(sip2, {"particle record", i}, rec);

@@ -29,17 +29,19 @@ int main(int argc, char** argv) {
     const diskbulge::BulgeParameters p = diskbulge::read_parameters(si1);
     const diskbulge::DiskHeader header = diskbulge::read_disk_header(sip2);
     const std::vector<galtk::ParticleRecord> disk = diskbulge::read_disk_records(sip2, header.num);
-    const std::vector<diskbulge::BulgePosition> bulge = diskbulge::read_bulge_positions(sip3, p.bscale);
+    const std::vector<galtk::Vec3> bulge = diskbulge::read_bulge_positions(sip3, p.bscale);
 
     const auto nbu = static_cast<std::int32_t>(bulge.size());
     const std::int32_t numb = diskbulge::bulge_count(run, header.num, p.fbul, nbu);
     galtk::write_list(console, "numb", numb);
 
-    // Positions after the first numb are read and not written.
-    const std::span<const diskbulge::BulgePosition> written(bulge.data(), static_cast<std::size_t>(numb));
-    const diskbulge::TypeTally tally = diskbulge::write_merged_snapshot(tinit, console, header, disk, written);
+    // Positions after the first numb are read and not written. The writing shows the
+    // centre particle ("center particle") after the first record of type 1.
+    const std::span<const galtk::Vec3> written(bulge.data(), static_cast<std::size_t>(numb));
+    diskbulge::write_merged_snapshot(tinit, console, header, disk, written);
+    const diskbulge::TypeTally tally = diskbulge::tally_types(header, disk, written.size());
     const auto ncomp = static_cast<std::size_t>(header.ncomp);
     galtk::write_list(console, "ncom", galtk::integers(std::span<const std::int32_t>(tally.ncom.data(), ncomp)));
     galtk::write_list(console, "tmcom", galtk::reals(std::span<const float>(tally.tmcom.data(), ncomp)));
-    run.stop_run();
+    return run.finish();
 }

@@ -1,51 +1,54 @@
 #include "merged_snapshot.hpp"
 
 #include "list_writer.hpp"
-#include "particle_files.hpp"
 
 namespace diskbulge {
 
 namespace {
 
-class Tallier {
-public:
-    Tallier(galtk::Unit& tinit, galtk::Unit& console, const DiskHeader& header)
-        : tinit_(tinit), console_(console), header_(header) {}
+// Bulge particles are of type 1 and at rest; the first record of type 1, from the disk
+// or the bulge, is the centre particle the console shows.
+constexpr std::int32_t bulge_type = 1;
+constexpr std::int32_t centre_type = 1;
+constexpr galtk::Vec3 at_rest{};
 
-    // Writes one record and counts it in the slot of its type.
-    void put(const float pos[3], const float vel[3], std::int32_t type) {
-        galtk::write_particle_record(tinit_, pos, vel, type);
-        const auto t = static_cast<std::size_t>(type);
-        tally_.tmcom[t] = tally_.tmcom[t] + header_.hmass[t];
-        tally_.ncom[t] += 1;
-        if (type == 1 && !centre_shown_) {
-            galtk::write_list(console_, "center particle", pos[0], pos[1], pos[2], vel[0], vel[1], vel[2]);
-            centre_shown_ = true;
-        }
-    }
-
-    const TypeTally& tally() const { return tally_; }
-
-private:
-    galtk::Unit& tinit_;
-    galtk::Unit& console_;
-    const DiskHeader& header_;
-    TypeTally tally_;
-    bool centre_shown_ = false;
-};
+void show_centre_particle(galtk::Unit& console, const galtk::Vec3& pos, const galtk::Vec3& vel) {
+    galtk::write_list(console, "center particle", pos.x, pos.y, pos.z, vel.x, vel.y, vel.z);
+}
 
 }  // namespace
 
-TypeTally write_merged_snapshot(galtk::Unit& tinit, galtk::Unit& console, const DiskHeader& header,
-                                std::span<const galtk::ParticleRecord> disk,
-                                std::span<const BulgePosition> bulge) {
+TypeTally tally_types(const DiskHeader& header, std::span<const galtk::ParticleRecord> disk, std::size_t nbulge) {
+    TypeTally tally;
+    const auto add = [&](std::int32_t type) {
+        const auto t = static_cast<std::size_t>(type);
+        tally.tmcom[t] = tally.tmcom[t] + header.hmass[t];
+        tally.ncom[t] += 1;
+    };
+    for (const galtk::ParticleRecord& rec : disk) add(rec.type);
+    for (std::size_t j = 0; j < nbulge; ++j) add(bulge_type);
+    return tally;
+}
+
+void write_merged_snapshot(galtk::Unit& tinit, galtk::Unit& console, const DiskHeader& header,
+                           std::span<const galtk::ParticleRecord> disk, std::span<const galtk::Vec3> bulge) {
     const auto ntot = static_cast<std::int32_t>(disk.size() + bulge.size());
     galtk::write_snapshot_header(tinit, ntot, 0.0f, header.ncomp, header.softenings(), header.masses());
-    Tallier out(tinit, console, header);
-    for (const galtk::ParticleRecord& rec : disk) out.put(rec.pos, rec.vel, rec.type);
-    constexpr float rest[3] = {0.0f, 0.0f, 0.0f};
-    for (const BulgePosition& pos : bulge) out.put(pos.data(), rest, 1);
-    return out.tally();
+    bool centre_shown = false;
+    for (const galtk::ParticleRecord& rec : disk) {
+        galtk::write_particle_record(tinit, rec.pos, rec.vel, rec.type);
+        if (rec.type == centre_type && !centre_shown) {
+            show_centre_particle(console, rec.pos, rec.vel);
+            centre_shown = true;
+        }
+    }
+    for (const galtk::Vec3& pos : bulge) {
+        galtk::write_particle_record(tinit, pos, at_rest, bulge_type);
+        if (!centre_shown) {
+            show_centre_particle(console, pos, at_rest);
+            centre_shown = true;
+        }
+    }
 }
 
 }  // namespace diskbulge

@@ -5,11 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <span>
-#include <vector>
 
-#include "bulge_positions.hpp"
 #include "disk_input.hpp"
+#include "particle_files.hpp"
 #include "unit.hpp"
+#include "vec3.hpp"
 
 namespace diskbulge {
 
@@ -19,10 +19,14 @@ struct TypeTally {
     std::array<float, type_slots> tmcom{};
 };
 
-// Writes the merged snapshot; prints "center particle" once, right after the first
-// record of type 1 is written.
-TypeTally write_merged_snapshot(galtk::Unit& tinit, galtk::Unit& console, const DiskHeader& header,
-                                std::span<const galtk::ParticleRecord> disk,
-                                std::span<const BulgePosition> bulge);
+// The tallies of the merged snapshot: each record adds one to its slot's count and its
+// type's header mass to the slot's total, one single-precision sum per record in
+// record order (disk, then bulge).
+TypeTally tally_types(const DiskHeader& header, std::span<const galtk::ParticleRecord> disk, std::size_t nbulge);
+
+// Writes the merged snapshot; prints "center particle" (position and velocity) once,
+// right after the first record of type 1 is written.
+void write_merged_snapshot(galtk::Unit& tinit, galtk::Unit& console, const DiskHeader& header,
+                           std::span<const galtk::ParticleRecord> disk, std::span<const galtk::Vec3> bulge);
 
 }  // namespace diskbulge

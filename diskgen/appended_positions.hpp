@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "position.hpp"
+#include "vec3.hpp"
 #include "unit.hpp"
 
 namespace diskgen {
@@ -13,6 +13,6 @@ namespace diskgen {
 // the store then holds numd + nadd rows. With numd 0 the first position takes the
 // place of the one drawn particle. A negative count, or a total beyond the integer
 // range, is refused.
-void append_positions(galtk::Unit& sip1, std::int32_t numd, std::vector<Position>& x1);
+void append_positions(galtk::Unit& sip1, std::int32_t numd, std::vector<galtk::Vec3>& x1);
 
 }  // namespace diskgen

@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "reserve.hpp"
 #include "ran1.hpp"
 #include "single_precision.hpp"
 
 namespace diskgen {
 
 namespace {
-
-// Rows reserved before drawing at most; a larger disk grows its store as it is drawn.
-constexpr std::size_t initial_rows_max = std::size_t{1} << 22;
 
 // A radius drawn uniformly in (0, rmax): R = u * rmax.
 float draw_radius(const DiskShape& shape, std::int32_t& seed) {
@@ -88,11 +86,11 @@ Envelope estimate_envelope(const DiskShape& shape, std::int32_t& seed) {
     return env;
 }
 
-std::vector<Position> draw_disk(const DiskShape& shape, const Envelope& env, std::int32_t numd,
+std::vector<galtk::Vec3> draw_disk(const DiskShape& shape, const Envelope& env, std::int32_t numd,
                                 std::int32_t& seed) {
     const std::size_t rows = static_cast<std::size_t>(std::max<std::int32_t>(numd, 1));
-    std::vector<Position> x1;
-    x1.reserve(std::min(rows, initial_rows_max));
+    std::vector<galtk::Vec3> x1;
+    galtk::reserve_rows(x1, rows);
     // The draws of one particle are consumed in this order: radius pairs until one is
     // accepted, height pairs until one is accepted, the side, the azimuth.
     do {

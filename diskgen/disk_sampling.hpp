@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "position.hpp"
+#include "vec3.hpp"
 
 namespace diskgen {
 
@@ -36,7 +36,7 @@ float vertical_density(float Z);
 Envelope estimate_envelope(const DiskShape& shape, std::int32_t& seed);
 
 // Draws max(numd, 1) disk particles in order; every uniform deviate comes from `seed`.
-std::vector<Position> draw_disk(const DiskShape& shape, const Envelope& env, std::int32_t numd,
+std::vector<galtk::Vec3> draw_disk(const DiskShape& shape, const Envelope& env, std::int32_t numd,
                                 std::int32_t& seed);
 
 }  // namespace diskgen

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "position.hpp"
+#include "vec3.hpp"
 #include "unit.hpp"
 
 namespace diskgen {
@@ -16,6 +16,6 @@ float particle_mass(float dmass, std::size_t n);
 // Writes the snapshot (four header entries stand for five: every list holds five equal
 // values) with every particle at rest and of type 1; returns totm, the masses written
 // summed one record at a time.
-float write_disk_snapshot(galtk::Unit& sip2, std::span<const Position> x1, float soft, float pmass);
+float write_disk_snapshot(galtk::Unit& sip2, std::span<const galtk::Vec3> x1, float soft, float pmass);
 
 }  // namespace diskgen

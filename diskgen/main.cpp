@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
     galtk::write_list(console, "rh0,rhmin,rhmax,sigma0", 0.0f, env.rhmin, env.rhmax, 0.0f);
     galtk::write_list(console, "rhminz,rhmaxz", env.rhminz, env.rhmaxz);
 
-    std::vector<diskgen::Position> x1 = diskgen::draw_disk(shape, env, numd, seed);
+    std::vector<galtk::Vec3> x1 = diskgen::draw_disk(shape, env, numd, seed);
     diskgen::append_positions(sip1, numd, x1);
 
     const diskgen::Softening s = diskgen::estimate_softening(x1, p.rmax);
@@ -50,5 +50,5 @@ int main(int argc, char** argv) {
     const float pmass = diskgen::particle_mass(p.dmass, x1.size());
     const float totm = diskgen::write_disk_snapshot(sip2, x1, s.soft, pmass);
     galtk::write_list(console, "totm", totm);
-    run.stop_run();
+    return run.finish();
 }

@@ -13,7 +13,7 @@ constexpr int nbin = 100;
 
 // Distance from the origin: the squares of x and y rounded and their sum rounded, the
 // square of z rounded, then one rounding of the square root of the sum.
-float distance(const Position& p) {
+float distance(const galtk::Vec3& p) {
     const float xx = f32(d(p.x) * d(p.x));
     const float yy = f32(d(p.y) * d(p.y));
     const float zz = f32(d(p.z) * d(p.z));
@@ -43,7 +43,7 @@ int first_bin_reaching(const Radii& rbin, float dr, float r) {
 
 }  // namespace
 
-Softening estimate_softening(std::span<const Position> x1, float rmax) {
+Softening estimate_softening(std::span<const galtk::Vec3> x1, float rmax) {
     // Bin j (1 to 100) reaches out to rbin(j) = j * dr.
     const float dr = f32(d(rmax) / 100.0);
     Radii rbin{};
@@ -56,7 +56,7 @@ Softening estimate_softening(std::span<const Position> x1, float rmax) {
     // particle is entered once at the end of its run; the counts accumulate afterwards.
     const bool rising = dr >= 0.0f;
     std::array<std::int64_t, nbin + 2> starts{};
-    for (const Position& p : x1) {
+    for (const galtk::Vec3& p : x1) {
         const float r = distance(p);
         if (std::isnan(r)) continue;  // compares with no bin radius
         if (rising) {

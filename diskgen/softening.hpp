@@ -3,7 +3,7 @@
 
 #include <span>
 
-#include "position.hpp"
+#include "vec3.hpp"
 
 namespace diskgen {
 
@@ -16,6 +16,6 @@ struct Softening {
 // 100 radial bins of outer radius j * rmax / 100; each holds the count of particles at
 // a distance of at most its radius. With no particle within rmax, rhalf is 0 and soft
 // is not a number (0 / 0).
-Softening estimate_softening(std::span<const Position> x1, float rmax);
+Softening estimate_softening(std::span<const galtk::Vec3> x1, float rmax);
 
 }  // namespace diskgen

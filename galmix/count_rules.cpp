@@ -2,16 +2,10 @@
 
 namespace galmix {
 
-void apply_count_rules(const RunParameters& p, CountPoint point, ComponentCounts& counts) {
-    switch (point) {
-    case CountPoint::bulge_read:
-        if (p.fbul == 0.0f) counts.nbu = 0;
-        break;
-    case CountPoint::all_inputs_read:
-        // A NaN fdisk is unequal to 0 and keeps the disk.
-        if (!(p.idisk == 1 && p.fdisk != 0.0f)) counts.num = 0;
-        break;
-    }
+std::int32_t bulge_particles_written(const RunParameters& p, std::int32_t nbu) { return p.fbul == 0.0f ? 0 : nbu; }
+
+std::int32_t disk_particles_written(const RunParameters& p, std::int32_t num) {
+    return p.idisk == 1 && p.fdisk != 0.0f ? num : 0;
 }
 
 }  // namespace galmix

@@ -1,19 +1,19 @@
-// The rules that leave a component out of the model although its file was read.
+// The rules that leave a component out of the model although its file was read. The
+// spiral and ring counts always stay as read, even with a zero fraction (their particles
+// get mass 0).
 #pragma once
 
-#include "model.hpp"
+#include <cstdint>
+
 #include "run_parameters.hpp"
 
 namespace galmix {
 
-enum class CountPoint {
-    bulge_read,       // after the last bulge position is read
-    all_inputs_read,  // after every input is read and the bar selected
-};
+// The bulge is written only when its fraction fbul is not 0.
+std::int32_t bulge_particles_written(const RunParameters& p, std::int32_t nbu);
 
-// At bulge_read: nbu = 0 when fbul is 0. At all_inputs_read: num = 0 unless idisk is 1
-// and fdisk is not 0 (the bar, selected from the disk file, stays). The spiral and ring
-// counts always stay as read, even with a zero fraction (their particles get mass 0).
-void apply_count_rules(const RunParameters& p, CountPoint point, ComponentCounts& counts);
+// The disk is written only when idisk is 1 and fdisk is not 0 (a NaN fdisk keeps it);
+// the bar, selected from the disk file, stays either way.
+std::int32_t disk_particles_written(const RunParameters& p, std::int32_t num);
 
 }  // namespace galmix

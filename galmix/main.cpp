@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
         "  reads   sip3.dat     bulge positions\n"
         "  writes  tinit.dat    the model: snapshot header, then x y z vx vy vz type mass per particle\n"};
     galtk::Run run(info, argc, argv);
-    using galmix::CountPoint;
 
     galtk::Unit& sh1 = run.open_unit(1, "sh1.para");
     galtk::Unit& di = run.open_unit(2, "di.dat");
@@ -40,7 +39,12 @@ int main(int argc, char** argv) {
     galtk::Unit& console = run.console();
 
     galmix::RunParameters p = galmix::read_run_parameters(galmix_para, rdisk_para, rgal_para, sh1);
-    galmix::check_fractions(run, p);
+    p.fdisk = galmix::clamped_disk_fraction(console, galmix::disk_fraction(p));
+    galtk::write_list(console, "fdisk", p.fdisk);
+    // Without a bar there is no inner-ring mass. fdisk was computed with fr1 already
+    // taken off, so that share is not handed back to the disk.
+    if (p.fbar == 0.0f) p.fr1 = 0.0f;
+    galmix::stop_if_bar_and_spiral_take_all(run, p);
 
     galmix::Model model;
     galmix::ComponentCounts& n = model.counts;
@@ -52,9 +56,9 @@ int main(int argc, char** argv) {
     n.nr1 = galmix::read_position_file(r1, model.inner_ring);
     n.nr2 = galmix::read_position_file(r2, model.outer_ring);
     n.nbu = galmix::read_position_file(sip3, model.bulge, p.bscale);
-    galmix::apply_count_rules(p, CountPoint::bulge_read, n);
+    n.nbu = galmix::bulge_particles_written(p, n.nbu);
     galtk::write_list(console, "fbul,nbu", p.fbul, n.nbu);
-    galmix::apply_count_rules(p, CountPoint::all_inputs_read, n);
+    n.num = galmix::disk_particles_written(p, n.num);
     galtk::write_list(console, "num,nbar,nspi,nr1,nr2,nbu");
     galtk::write_list(console, n.num, n.nbar, n.nspi, n.nr1, n.nr2, n.nbu);
 

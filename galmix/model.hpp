@@ -5,14 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "vec3.hpp"
+
 namespace galmix {
 
-// One particle position: first, second, third coordinate (the first two span the disk
-// plane).
-struct Position {
-    float c[3] = {0.0f, 0.0f, 0.0f};
-};
-using PositionList = std::vector<Position>;
+// The positions of one component; x and y span the disk plane.
+using PositionList = std::vector<galtk::Vec3>;
 
 // Header values of "di.dat" that the model's own header repeats.
 struct DiskHeader {

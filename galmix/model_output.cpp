@@ -18,7 +18,7 @@ struct ComponentOutput {
     const char* closing_text;  // console label of the running total
     float fraction;
     std::int32_t count;
-    PositionList& list;
+    const PositionList& list;
     bool is_disk;   // its first particle is the centre particle
     bool is_bulge;  // scaled by rgal only (bscale was applied when it was read)
 };
@@ -32,9 +32,17 @@ std::int32_t total_particles(galtk::Run& run, const ComponentCounts& n) {
     return static_cast<std::int32_t>(ntot);
 }
 
+// A position as written: disk, bar, spiral and rings scaled by rdisk and then by rgal,
+// (rdisk * c) * rgal, two roundings in this order; the bulge by rgal only (bscale was
+// applied as it was read).
+galtk::Vec3 scaled(const galtk::Vec3& c, const RunParameters& p, bool is_bulge) {
+    if (is_bulge) return {p.rgal * c.x, p.rgal * c.y, p.rgal * c.z};
+    return {(p.rdisk * c.x) * p.rgal, (p.rdisk * c.y) * p.rgal, (p.rdisk * c.z) * p.rgal};
+}
+
 }  // namespace
 
-void write_model(galtk::Run& run, galtk::Unit& tinit, const RunParameters& p, Model& model) {
+void write_model(galtk::Run& run, galtk::Unit& tinit, const RunParameters& p, const Model& model) {
     galtk::Unit& console = run.console();
     const ComponentCounts& n = model.counts;
     const DiskHeader& header = model.header;
@@ -57,7 +65,7 @@ void write_model(galtk::Run& run, galtk::Unit& tinit, const RunParameters& p, Mo
         {"tmp, outer ring", "totm (r2)", p.fr2, n.nr2, model.outer_ring, false, false},
         {"tmp, bulge", "totm", p.fbul, n.nbu, model.bulge, false, true},
     };
-    const float velocity[3] = {0.0f, 0.0f, 0.0f};
+    constexpr galtk::Vec3 velocity{};
     constexpr std::int32_t type = 1;
 
     // The running total is never reset: each closing line shows all mass written so far.
@@ -71,13 +79,12 @@ void write_model(galtk::Run& run, galtk::Unit& tinit, const RunParameters& p, Mo
             galtk::write_list(console, comp.first_text, tmp, comp.count);
         }
         for (std::int32_t i = 0; i < comp.count; ++i) {
-            float* c = comp.list[static_cast<std::size_t>(i)].c;
+            galtk::Vec3 c = comp.list[static_cast<std::size_t>(i)];
             if (comp.is_disk && i == 0) {
-                c[0] = c[1] = c[2] = 0.0f;
-                galtk::write_list(console, "center particle", c[0], c[1], c[2]);
+                c = galtk::Vec3{};
+                galtk::write_list(console, "center particle", c.x, c.y, c.z);
             }
-            for (int k = 0; k < 3; ++k) c[k] = comp.is_bulge ? p.rgal * c[k] : (p.rdisk * c[k]) * p.rgal;
-            galtk::write_particle_record(tinit, c, velocity, type, tmp);
+            galtk::write_particle_record(tinit, scaled(c, p, comp.is_bulge), velocity, type, tmp);
             totm = totm + tmp;
         }
         galtk::write_list(console, comp.closing_text, totm);

@@ -12,7 +12,7 @@ namespace galmix {
 // masses 1/ntot), then disk, bar, spiral, inner ring, outer ring and bulge, each
 // particle scaled and carrying its component's mass fraction / count. The first disk
 // particle becomes the centre particle at the origin. Prints each component's mass per
-// particle and the running total. The positions are scaled in place.
-void write_model(galtk::Run& run, galtk::Unit& tinit, const RunParameters& p, Model& model);
+// particle and the running total.
+void write_model(galtk::Run& run, galtk::Unit& tinit, const RunParameters& p, const Model& model);
 
 }  // namespace galmix

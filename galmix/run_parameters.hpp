@@ -20,7 +20,7 @@ struct RunParameters {
     float barb = 0.0f;
     float fr1 = 0.0f;
     float fr2 = 0.0f;
-    float fdisk = 0.0f;      // derived by check_fractions
+    float fdisk = 0.0f;      // derived: disk_fraction, clamped at 0
 };
 
 // Reads "galmix.para", "rdisk.para", "rgal.para" and the 21 one-value records of

@@ -13,7 +13,7 @@ constexpr float pi = 3.14159265f;
 
 // A point at distance r in an isotropic direction: two draws, cos(polar angle) then the
 // azimuth.
-Position isotropic(std::int32_t& seed, float r) {
+galtk::Vec3 isotropic(std::int32_t& seed, float r) {
     const float cos_theta = 2.0f * galtk::ran1(seed) - 1.0f;
     const float phi = 2.0f * pi * galtk::ran1(seed);
     const float sin_theta = std::sqrt(std::max(0.0f, 1.0f - cos_theta * cos_theta));
@@ -32,7 +32,7 @@ float sech2_height(std::int32_t& seed, float hz) {
 HernquistBulge::HernquistBulge(float abu, float rbumax)
     : abu_(abu), rbumax_(rbumax), q_(rbumax / (rbumax + abu)) {}
 
-Position HernquistBulge::draw(std::int32_t& seed) const {
+galtk::Vec3 HernquistBulge::draw(std::int32_t& seed) const {
     const float s = std::sqrt(galtk::ran1(seed)) * q_;   // s < q < 1
     const float r = std::min(abu_ * s / (1.0f - s), rbumax_);
     return isotropic(seed, r);
@@ -45,7 +45,7 @@ SpiralArms::SpiralArms(float rin, float rout, float pitch_degrees, float width, 
     across_ = width / std::sin(pitch);
 }
 
-Position SpiralArms::draw(std::int32_t& seed, int arm) const {
+galtk::Vec3 SpiralArms::draw(std::int32_t& seed, int arm) const {
     const float along = galtk::ran1(seed) * log_ratio_;   // ln(r/rin)
     const float r = std::clamp(rin_ * std::exp(along), rin_, rout_);
     const float theta = along / tan_pitch_;
@@ -61,7 +61,7 @@ Ring::Ring(float radius, float width, float hz)
     span_sq_ = outer_ * outer_ - inner_sq_;
 }
 
-Position Ring::draw(std::int32_t& seed) const {
+galtk::Vec3 Ring::draw(std::int32_t& seed) const {
     const float r = std::clamp(std::sqrt(inner_sq_ + galtk::ran1(seed) * span_sq_), inner_, outer_);
     const float phi = 2.0f * pi * galtk::ran1(seed);
     const float z = sech2_height(seed, hz_);
@@ -70,7 +70,7 @@ Position Ring::draw(std::int32_t& seed) const {
 
 UniformSphere::UniformSphere(float radius) : radius_(radius) {}
 
-Position UniformSphere::draw(std::int32_t& seed) const {
+galtk::Vec3 UniformSphere::draw(std::int32_t& seed) const {
     const float r = radius_ * std::cbrt(galtk::ran1(seed));
     return isotropic(seed, r);
 }

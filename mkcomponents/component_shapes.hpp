@@ -10,13 +10,9 @@
 
 #include <cstdint>
 
-namespace mkcomponents {
+#include "vec3.hpp"
 
-struct Position {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
-};
+namespace mkcomponents {
 
 // Spherical Hernquist bulge, M(<r)/M = r^2/(r + abu)^2, truncated at rbumax: the
 // inverse of the truncated cumulative mass, r = abu s/(1 - s) with s = sqrt(u) q and
@@ -24,7 +20,7 @@ struct Position {
 class HernquistBulge {
 public:
     HernquistBulge(float abu, float rbumax);
-    Position draw(std::int32_t& seed) const;
+    galtk::Vec3 draw(std::int32_t& seed) const;
 
 private:
     float abu_;
@@ -41,7 +37,7 @@ class SpiralArms {
 public:
     SpiralArms(float rin, float rout, float pitch_degrees, float width, float hz);
     // arm 0 or 1
-    Position draw(std::int32_t& seed, int arm) const;
+    galtk::Vec3 draw(std::int32_t& seed, int arm) const;
 
 private:
     float rin_;
@@ -57,7 +53,7 @@ private:
 class Ring {
 public:
     Ring(float radius, float width, float hz);
-    Position draw(std::int32_t& seed) const;
+    galtk::Vec3 draw(std::int32_t& seed) const;
 
 private:
     float inner_sq_;   // (radius - width/2)^2
@@ -71,7 +67,7 @@ private:
 class UniformSphere {
 public:
     explicit UniformSphere(float radius);
-    Position draw(std::int32_t& seed) const;
+    galtk::Vec3 draw(std::int32_t& seed) const;
 
 private:
     float radius_;

@@ -15,7 +15,7 @@ template <class Draw>
 void write_position_list(galtk::Unit& unit, std::int32_t n, Draw&& draw) {
     galtk::write_list(unit, n);
     for (std::int32_t i = 1; i <= n; ++i) {
-        const Position p = draw(i);
+        const galtk::Vec3 p = draw(i);
         galtk::write_list(unit, p.x, p.y, p.z);
     }
 }

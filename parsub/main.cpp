@@ -11,20 +11,6 @@
 
 namespace {
 
-constexpr int record_fbul = 10;
-constexpr int record_fbar = 13;
-constexpr int record_bara = 14;
-
-void bind_files(galtk::Run& run) {
-    run.open_unit(1, "sh1.para");
-    run.open_unit(2, "th3.dat");
-    run.open_unit(3, "th4.dat");
-    run.open_unit(4, "th5.dat");
-    run.open_unit(7, "th6.dat");
-    run.open_unit(10, "sh1.para0");
-    run.open_unit(11, "rdisk.para");
-}
-
 // The first value of a one-value survey file; 0.0 when the value is null.
 float read_survey_value(galtk::Unit& in, const char* name) {
     float value = 0.0f;
@@ -37,10 +23,6 @@ float read_survey_value(galtk::Unit& in, const char* name) {
 float bulge_fraction(float s3) {
     if (s3 != 0.0f) return 1.0f / s3;
     return 1000.0f;
-}
-
-void write_disk_scale(galtk::Run& run, float rdisk) {
-    galtk::write_list(run.unit(11), rdisk);
 }
 
 }  // namespace
@@ -56,20 +38,27 @@ int main(int argc, char** argv) {
         "  writes  rdisk.para   rdisk = s5 (written as soon as s5 is read)\n"
         "  writes  sh1.para     the template with records 10, 13 and 14 replaced\n"};
     galtk::Run run(info, argc, argv);
+    galtk::Unit& sh1 = run.open_unit(1, "sh1.para");
+    galtk::Unit& th3 = run.open_unit(2, "th3.dat");
+    galtk::Unit& th4 = run.open_unit(3, "th4.dat");
+    galtk::Unit& th5 = run.open_unit(4, "th5.dat");
+    galtk::Unit& th6 = run.open_unit(7, "th6.dat");
+    galtk::Unit& sh1_template = run.open_unit(10, "sh1.para0");
+    galtk::Unit& rdisk_para = run.open_unit(11, "rdisk.para");
 
-    bind_files(run);
-    parsub::StructuralRecords records;
-    records.read(run.unit(10));
+    namespace record = galtk::record;
+    galtk::StructuralRecords records;
+    records.read(sh1_template, galtk::structural_records, "structural record");
 
-    const float s3 = read_survey_value(run.unit(2), "s3 (first value of th3.dat)");
-    records.real(record_fbul) = bulge_fraction(s3);
-    const float s4 = read_survey_value(run.unit(3), "s4 (first value of th4.dat)");
-    records.real(record_fbar) = s4;
-    const float s5 = read_survey_value(run.unit(4), "s5 (first value of th5.dat)");
-    write_disk_scale(run, s5);
-    const float s6 = read_survey_value(run.unit(7), "s6 (first value of th6.dat)");
-    records.real(record_bara) = s6;
+    const float s3 = read_survey_value(th3, "s3 (first value of th3.dat)");
+    records.real(record::fbul) = bulge_fraction(s3);
+    const float s4 = read_survey_value(th4, "s4 (first value of th4.dat)");
+    records.real(record::fbar) = s4;
+    const float s5 = read_survey_value(th5, "s5 (first value of th5.dat)");
+    galtk::write_list(rdisk_para, s5);
+    const float s6 = read_survey_value(th6, "s6 (first value of th6.dat)");
+    records.real(record::bara) = s6;
 
-    records.write(run.unit(1));
+    records.write(sh1, galtk::structural_records);
     return run.finish();
 }

@@ -2,6 +2,7 @@
 #include "frame_fixture.hpp"
 #include "list_reader.hpp"
 #include "particle_files.hpp"
+#include "position_list.hpp"
 
 namespace galtk::test {
 namespace {
@@ -13,8 +14,8 @@ TEST_F(ParticleFilesTest, SnapshotWrittenAndReadBack) {
     const float hpar[5] = {0.1f, 0.1f, 0.1f, 0.1f, 0.1f};
     const float hmass[5] = {1e-3f, 1e-3f, 1e-3f, 1e-3f, 1e-3f};
     write_snapshot_header(u, 2, 0.0f, 4, hpar, hmass);
-    const float p1[3] = {0, 0, 0}, v1[3] = {0, 0, 0};
-    const float p2[3] = {1.5f, -2.25f, 3e-7f}, v2[3] = {0.1f, 0.2f, -0.3f};
+    const Vec3 p1{}, v1{};
+    const Vec3 p2{1.5f, -2.25f, 3e-7f}, v2{0.1f, 0.2f, -0.3f};
     write_particle_record(u, p1, v1, 1);
     write_particle_record(u, p2, v2, 3, 0.125f);
     u.flush();
@@ -37,21 +38,18 @@ TEST_F(ParticleFilesTest, SnapshotWrittenAndReadBack) {
     ParticleRecord rec;
     read_particle_record(r, {"record", 1}, rec);
     read_particle_record(r, {"record", 2}, rec);
-    EXPECT_EQ(rec.pos[1], -2.25f);
-    EXPECT_EQ(rec.pos[2], 3e-7f);
-    EXPECT_EQ(rec.vel[2], -0.3f);
+    EXPECT_EQ(rec.pos, (Vec3{1.5f, -2.25f, 3e-7f}));
+    EXPECT_EQ(rec.vel, (Vec3{0.1f, 0.2f, -0.3f}));
     EXPECT_EQ(rec.type, 3);
 }
 
 TEST_F(ParticleFilesTest, PositionLineTakesFirstThreeValues) {
     Unit& u = input(3, "pos.dat", "2\n1 2 3 4 5 6 1\n-1,0.5,7\n");
-    EXPECT_EQ(read_position_list_count(u, {"count"}), 2);
-    float p[3];
-    read_position(u, {"position", 1}, p);
-    EXPECT_EQ(p[2], 3.0f);
-    read_position(u, {"position", 2}, p);
-    EXPECT_EQ(p[0], -1.0f);
-    EXPECT_EQ(p[1], 0.5f);
+    const std::int32_t n = read_position_count(u, {"count"});
+    ASSERT_EQ(n, 2);
+    std::vector<Vec3> store;
+    read_positions(u, n, store);
+    EXPECT_EQ(store, (std::vector<Vec3>{{1, 2, 3}, {-1, 0.5f, 7}}));
 }
 
 TEST_F(ParticleFilesTest, TypeCodeMustBeAnInteger) {
