@@ -5,21 +5,6 @@
 #include "sampling.hpp"
 #include "settings.hpp"
 
-namespace {
-
-// The unit of parameter p is p itself: the sampling loop picks it from the index.
-void bind_files(galtk::Run& run) {
-    run.open_unit(1, "th1.dat");
-    run.open_unit(2, "th2.dat");
-    run.open_unit(3, "th0.dat");
-    run.open_unit(4, "th01.dat");
-    run.open_unit(10, "th1.para");
-    run.open_unit(11, "th1a.para");
-    run.open_unit(12, "denve.dat");
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     static const galtk::ProgramInfo info{
         "parsample", "draws four survey parameters uniformly between bounds and tabulates two of them",
@@ -32,10 +17,15 @@ int main(int argc, char** argv) {
         "  writes  denve.dat    ndraw, then parameters 1 and 3 of each draw scaled to 0..10\n"};
     galtk::Run run(info, argc, argv);
 
-    bind_files(run);
-    parsample::Settings settings = parsample::read_settings(run);
+    const parsample::DrawFiles draws{run.open_unit(1, "th1.dat"), run.open_unit(2, "th2.dat"),
+                                     run.open_unit(3, "th0.dat"), run.open_unit(4, "th01.dat")};
+    galtk::Unit& th1_para = run.open_unit(10, "th1.para");
+    galtk::Unit& th1a_para = run.open_unit(11, "th1a.para");
+    galtk::Unit& denve = run.open_unit(12, "denve.dat");
+
+    parsample::Settings settings = parsample::read_settings(th1_para, th1a_para);
     parsample::apply_mode_overrides(settings);
-    const parsample::ScaledTable table = parsample::sample_parameters(run, settings);
-    parsample::write_scaled_table(run, settings.ndraw, table);
+    const parsample::ScaledTable table = parsample::sample_parameters(draws, settings);
+    parsample::write_scaled_table(denve, settings.ndraw, table);
     return run.finish();
 }

@@ -1,10 +1,12 @@
 // Drawing the survey values and the scaled table "denve.dat".
 #pragma once
 
+#include <array>
+#include <functional>
 #include <vector>
 
-#include "run.hpp"
 #include "settings.hpp"
+#include "unit.hpp"
 
 namespace parsample {
 
@@ -15,12 +17,16 @@ struct ScaledTable {
     std::vector<float> row2;
 };
 
-// Draws `ndraw` values of each parameter in turn from one ran1 stream started with
-// seed 10, writes each to the unit numbered after its parameter, and returns the scaled
-// positions of parameters 1 and 3.
-ScaledTable sample_parameters(galtk::Run& run, const Settings& s);
+// The files of the draws, parameter p in files[p - 1]: "th1.dat", "th2.dat", "th0.dat",
+// "th01.dat".
+using DrawFiles = std::array<std::reference_wrapper<galtk::Unit>, nparam>;
 
-// "denve.dat" (unit 12): the count, then one line per draw with its two scaled positions.
-void write_scaled_table(galtk::Run& run, std::int32_t ndraw, const ScaledTable& table);
+// Draws `ndraw` values of each parameter in turn from one ran1 stream started with
+// seed 10, writes each to its parameter's file, and returns the scaled positions of
+// parameters 1 and 3.
+ScaledTable sample_parameters(const DrawFiles& files, const Settings& s);
+
+// "denve.dat": the count, then one line per draw with its two scaled positions.
+void write_scaled_table(galtk::Unit& denve, std::int32_t ndraw, const ScaledTable& table);
 
 }  // namespace parsample

@@ -4,13 +4,12 @@
 
 namespace parsample {
 
-Settings read_settings(galtk::Run& run) {
+Settings read_settings(galtk::Unit& th1_para, galtk::Unit& th1a_para) {
     Settings s;
-    galtk::read_list(run.unit(10), {"draw count (ndraw)"}, s.ndraw);
-    galtk::Unit& bounds = run.unit(11);
-    galtk::read_list(bounds, {"mode"}, s.mode);
+    galtk::read_list(th1_para, {"draw count (ndraw)"}, s.ndraw);
+    galtk::read_list(th1a_para, {"mode"}, s.mode);
     for (int p = 0; p < nparam; ++p)
-        galtk::read_list(bounds, {"bounds of parameter", p + 1}, s.lo[p], s.hi[p]);
+        galtk::read_list(th1a_para, {"bounds of parameter", p + 1}, s.lo[p], s.hi[p]);
     return s;
 }
 

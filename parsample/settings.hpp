@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "run.hpp"
+#include "unit.hpp"
 
 namespace parsample {
 
@@ -18,9 +18,9 @@ struct Settings {
     std::array<float, nparam> hi{};
 };
 
-// Reads `ndraw` from "th1.para" (unit 10), then `mode` and the four bound pairs from
-// "th1a.para" (unit 11), one record each.
-Settings read_settings(galtk::Run& run);
+// Reads `ndraw` from "th1.para", then `mode` and the four bound pairs from "th1a.para",
+// one record each.
+Settings read_settings(galtk::Unit& th1_para, galtk::Unit& th1a_para);
 
 // Mode 2 pins parameters 3 and 4, mode 3 pins parameter 4; the pinned values replace
 // whatever the file gave.

@@ -4,29 +4,10 @@
 #include <cstdint>
 
 #include "dialogue.hpp"
+#include "list_writer.hpp"
 #include "map_assembly.hpp"
 #include "parameter_pairs.hpp"
 #include "run.hpp"
-
-namespace {
-
-// The third map-stream file is named after the kind, so binding follows the first
-// answer. "2dftn.dat" and "test.dat" are bound and never written; test.dat holds unit
-// 10 until the first map file takes it.
-void bind_files(galtk::Run& run, std::int32_t kind) {
-    run.open_unit(1, "2dft.dat");
-    run.open_unit(2, "2dftn.dat");
-    run.open_unit(3, kind == 1 ? "2dft1.dat" : "2dft2.dat");
-    run.open_unit(21, "2dfv.dat");
-    run.open_unit(22, "2dfvn.dat");
-    run.open_unit(10, "test.dat");
-    run.open_unit(11, "2dftn1.dat");
-    run.open_unit(12, "2dftn2.dat");
-    run.open_unit(31, "denve.dat");
-    run.open_unit(32, "l.dat");
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     static const galtk::ProgramInfo info{
@@ -45,11 +26,26 @@ int main(int argc, char** argv) {
 
     const std::int32_t kind = projmap::ask_map_kind(run);
     if (!projmap::is_known_map_kind(kind)) projmap::stop_on_unknown_map_kind(run);
-    bind_files(run, kind);
+    // The third map-stream file is named after the kind, so binding follows the first
+    // answer. "2dftn.dat" and "test.dat" are bound and never written; test.dat holds
+    // unit 10 until the first map file takes it.
+    galtk::Unit& t = run.open_unit(1, "2dft.dat");
+    run.open_unit(2, "2dftn.dat");
+    galtk::Unit& t3 = run.open_unit(3, kind == 1 ? "2dft1.dat" : "2dft2.dat");
+    galtk::Unit& v = run.open_unit(21, "2dfv.dat");
+    galtk::Unit& vn = run.open_unit(22, "2dfvn.dat");
+    run.open_unit(10, "test.dat");
+    galtk::Unit& tn1 = run.open_unit(11, "2dftn1.dat");
+    galtk::Unit& tn2 = run.open_unit(12, "2dftn2.dat");
+    galtk::Unit& denve = run.open_unit(31, "denve.dat");
+    galtk::Unit& l_dat = run.open_unit(32, "l.dat");
+    const projmap::DataSetFiles out{t, t3, v, vn, tn1, tn2};
+
     const projmap::Counts counts = projmap::ask_counts(run);
-    const std::int32_t npairs = projmap::read_pair_count(run);
-    const projmap::ParameterPairs pairs = projmap::read_parameter_pairs(run, npairs);
-    projmap::write_map_count(run, counts);
-    projmap::assemble_maps(run, kind, counts, pairs);
+    const std::int32_t npairs = projmap::read_pair_count(denve);
+    galtk::write_list(l_dat, npairs);
+    const projmap::ParameterPairs pairs = projmap::read_parameter_pairs(denve, npairs);
+    projmap::write_map_count(vn, counts);
+    projmap::assemble_maps(run, out, kind, counts, pairs);
     return run.finish();
 }

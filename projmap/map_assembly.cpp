@@ -16,10 +16,10 @@ std::int32_t wrapped_product(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) * static_cast<std::uint32_t>(b));
 }
 
-void write_pair_records(galtk::Run& run, const Pair& pair) {
-    galtk::write_list(run.unit(11), pair.first);
-    galtk::write_list(run.unit(12), pair.second);
-    galtk::write_list(run.unit(22), pair.first, pair.second);
+void write_pair_records(const DataSetFiles& out, const Pair& pair) {
+    galtk::write_list(out.tn1, pair.first);
+    galtk::write_list(out.tn2, pair.second);
+    galtk::write_list(out.vn, pair.first, pair.second);
 }
 
 // Copies one map: `nvalues` reads of one value from the map file, each value written
@@ -35,16 +35,14 @@ void copy_map(galtk::Unit& map, galtk::Unit& v, galtk::Unit& t, galtk::Unit& t3,
 
 }  // namespace
 
-void write_map_count(galtk::Run& run, const Counts& counts) {
-    galtk::write_list(run.unit(22), wrapped_product(counts.nfiles, counts.nproj));
+void write_map_count(galtk::Unit& vn, const Counts& counts) {
+    galtk::write_list(vn, wrapped_product(counts.nfiles, counts.nproj));
 }
 
-void assemble_maps(galtk::Run& run, std::int32_t kind, const Counts& counts, const ParameterPairs& pairs) {
+void assemble_maps(galtk::Run& run, const DataSetFiles& out, std::int32_t kind, const Counts& counts,
+                   const ParameterPairs& pairs) {
     // A negative wrapped square makes empty maps, like any count below 1.
     const std::int32_t nvalues = wrapped_product(counts.nmesh, counts.nmesh);
-    galtk::Unit& v = run.unit(21);
-    galtk::Unit& t = run.unit(1);
-    galtk::Unit& t3 = run.unit(3);
     for (std::int64_t n = 1; n <= counts.nfiles; ++n) {
         const std::string name = map_file_name(kind, n);
         galtk::write_list(run.console(), name_label(n), name_buffer(name));
@@ -53,8 +51,8 @@ void assemble_maps(galtk::Run& run, std::int32_t kind, const Counts& counts, con
         galtk::write_list(run.console(), "i", static_cast<std::int32_t>(n));
         const Pair pair = pairs.of_model(n);
         for (std::int64_t j = 1; j <= counts.nproj; ++j) {
-            write_pair_records(run, pair);
-            copy_map(map, v, t, t3, nvalues, (j - 1) * std::int64_t{nvalues} + 1);
+            write_pair_records(out, pair);
+            copy_map(map, out.v, out.t, out.t3, nvalues, (j - 1) * std::int64_t{nvalues} + 1);
         }
     }
 }

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "run.hpp"
+#include "unit.hpp"
 
 namespace projmap {
 
@@ -29,10 +29,9 @@ private:
     std::vector<Pair> pairs_;
 };
 
-// Reads `npairs` from "denve.dat" (unit 31) and writes it as the one record of "l.dat"
-// (unit 32).
-std::int32_t read_pair_count(galtk::Run& run);
+// Reads `npairs`, the first record of "denve.dat".
+std::int32_t read_pair_count(galtk::Unit& denve);
 // Reads the `npairs` pairs that follow the count (none when npairs is below 1).
-ParameterPairs read_parameter_pairs(galtk::Run& run, std::int32_t npairs);
+ParameterPairs read_parameter_pairs(galtk::Unit& denve, std::int32_t npairs);
 
 }  // namespace projmap
