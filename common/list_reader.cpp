@@ -8,6 +8,8 @@
 #include <limits>
 #include <string>
 
+#include "quoted.hpp"
+
 namespace galtk {
 
 namespace {
@@ -55,24 +57,7 @@ constexpr double inverse_pow10[] = {1e-0,  1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e
                                     1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15,
                                     1e-16, 1e-17, 1e-18, 1e-19, 1e-20, 1e-21, 1e-22};
 
-// Eight decimal digits at q, if they are all digits, as a number (the bytes are tested
-// and converted eight at a time).
-inline bool eight_digits(const char* q, std::uint64_t& value) {
-    std::uint64_t v;
-    std::memcpy(&v, q, 8);
-    if ((((v & 0xF0F0F0F0F0F0F0F0u) | (((v + 0x0606060606060606u) & 0xF0F0F0F0F0F0F0F0u) >> 4)) !=
-         0x3333333333333333u))
-        return false;
-    v -= 0x3030303030303030u;  // little-endian: the first digit in the lowest byte
-    v = (v * 10) + (v >> 8);
-    v = (((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32))) +
-         (((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32)))) >>
-        32;
-    value = v;
-    return true;
-}
-
-// Appends the digits at q to m, eight at a time while it can; leaves q after them.
+// Appends the digits at q to m, one at a time; leaves q after them.
 inline void read_digits(const char*& q, const char* e, std::uint64_t& m) {
     while (q != e && is_digit(*q)) m = m * 10 + static_cast<unsigned>(*q++ - '0');
 }

@@ -1,7 +1,5 @@
 #include "numeric.hpp"
 
-#include <cmath>
-
 namespace galtk {
 
 std::optional<std::int32_t> truncate_to_int(double value) {
@@ -9,11 +7,6 @@ std::optional<std::int32_t> truncate_to_int(double value) {
     // undefined behaviour in C++.
     if (!(value > -2147483649.0 && value < 2147483648.0)) return std::nullopt;
     return static_cast<std::int32_t>(value);
-}
-
-std::optional<std::int32_t> round_to_int(double value) {
-    if (std::isnan(value)) return std::nullopt;
-    return truncate_to_int(std::round(value));
 }
 
 }  // namespace galtk

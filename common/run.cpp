@@ -12,15 +12,6 @@
 
 namespace galtk {
 
-std::string What::describe() const {
-    std::string s = text;
-    if (index >= 0) {
-        s += ' ';
-        s += std::to_string(index);
-    }
-    return s;
-}
-
 namespace {
 
 // Writes the whole of `s` to a descriptor, retrying short writes; errors are ignored

@@ -53,13 +53,11 @@ public:
     // An I/O failure: one line on stderr, status 2. Output already written stays.
     [[noreturn]] void fail(std::string_view message);
 
-    const std::string& program() const { return program_; }
-
     // Failures throw RunFailure instead of printing and exiting.
     void throw_on_failure(bool on) { throw_on_failure_ = on; }
 
-    // Flushes every unit that holds pending output, in binding order. Used before
-    // standard input is read and on every way out of the run.
+    // Flushes every unit that holds pending output, in unit number order (part of
+    // closing the units at a normal end, a bare stop or a refusal).
     void flush_all();
 
 private:

@@ -14,29 +14,7 @@ namespace galtk {
 
 namespace {
 constexpr std::size_t read_block = 1 << 20;   // bytes asked of the system per read
-
-// A token or file text shown in a diagnostic: control bytes escaped, long text cut, so
-// that the diagnostic stays one readable line.
-std::string printable(std::string_view s) {
-    std::string out;
-    constexpr std::size_t max_shown = 40;
-    for (std::size_t i = 0; i < s.size() && i < max_shown; ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x20 || c >= 0x7f) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\x";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    if (s.size() > max_shown) out += "...";
-    return out;
-}
 }  // namespace
-
-std::string quote_found(std::string_view token) { return "\"" + printable(token) + "\""; }
 
 void ByteBuffer::grow(std::size_t n, std::size_t keep) {
     if (n <= size_) return;
@@ -114,9 +92,8 @@ void Unit::start_writing() {
     if (::fstat(fd_, &st) == 0 && S_ISREG(st.st_mode)) {
         if (::ftruncate(fd_, 0) != 0) fail_write(errno);
     }
-    if (::lseek(fd_, 0, SEEK_SET) < 0 && errno != ESPIPE) {
-        // Character devices may refuse to seek; that is harmless.
-    }
+    // Character devices may refuse to seek; that is harmless, so the result is not checked.
+    (void)::lseek(fd_, 0, SEEK_SET);
 }
 
 char* Unit::reserve_more(std::size_t n) {

@@ -30,9 +30,6 @@ private:
     std::size_t size_ = 0;
 };
 
-// A token quoted for a diagnostic: control bytes escaped, long tokens cut.
-std::string quote_found(std::string_view token);
-
 class Unit {
 public:
     Unit(Run& run, int number, std::string name, int fd, bool owns_fd, bool writable);
