@@ -207,4 +207,59 @@ float from_bits(std::uint32_t b) {
     return v;
 }
 
+std::string structural_records(const StructuralValues& v, int count, const std::map<int, std::string>& lines) {
+    // Records 1 to 21; the unused ones hold values of their types that no used one has.
+    const std::string text[21] = {"7",
+                                  "0.5",
+                                  "3",
+                                  "1.5",
+                                  "2.5",
+                                  real_text(v.fspi),
+                                  "0.7",
+                                  "11",
+                                  "0.9",
+                                  real_text(v.fbul),
+                                  real_text(v.bscale),
+                                  "1.2",
+                                  real_text(v.fbar),
+                                  real_text(v.bara),
+                                  real_text(v.barb),
+                                  real_text(v.fr1),
+                                  "1.7",
+                                  "1.8",
+                                  real_text(v.fr2),
+                                  "2.0",
+                                  "2.1"};
+    std::string t;
+    for (int k = 1; k <= count && k <= 21; ++k) {
+        const auto line = lines.find(k);
+        t += (line != lines.end() ? line->second : text[k - 1]) + "\n";
+    }
+    return t;
+}
+
+std::string position_list(const std::vector<Vec3>& list) {
+    std::string t = std::to_string(list.size()) + "\n";
+    for (const Vec3& p : list) t += real_text(p.x) + " " + real_text(p.y) + " " + real_text(p.z) + "\n";
+    return t;
+}
+
+bool numeric_token(const std::string& t) {
+    if (t.empty()) return false;
+    const char c = t[0];
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'I' || c == 'N';
+}
+
+std::vector<std::string> console_values(const RunResult& r, std::string_view label) {
+    for (const std::string& line : r.out_lines()) {
+        const std::size_t start = line.find_first_not_of(' ');
+        if (start == std::string::npos || line.compare(start, label.size(), label) != 0) continue;
+        const std::string rest = line.substr(start + label.size());
+        if (!rest.empty() && rest[0] != ' ') continue;
+        std::vector<std::string> values = tokens(rest);
+        if (values.empty() || numeric_token(values[0])) return values;
+    }
+    return {};
+}
+
 }  // namespace galtk::test

@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "vec3.hpp"
 
 namespace galtk::test {
 
@@ -60,5 +63,36 @@ std::string real_text(float v);
 // Bit pattern of a float, for exact comparisons.
 std::uint32_t bits(float v);
 float from_bits(std::uint32_t b);
+
+// --- input files of the model-building programs ---
+
+// Values of the structural records that the programs use.
+struct StructuralValues {
+    float fspi = 0.1f;
+    float fbul = 0.2f;
+    float bscale = 1.0f;
+    float fbar = 0.2f;
+    float bara = 2.0f;
+    float barb = 1.0f;
+    float fr1 = 0.05f;
+    float fr2 = 0.05f;
+};
+// Structural records 1 to `count` ("sh1.para" 21, "si1.para" 11), one a line: the
+// used records from `v`, fixed values of their types for the others (records 1, 3 and 8
+// integers). `lines` replaces the whole line of record k.
+std::string structural_records(const StructuralValues& v = {}, int count = 21,
+                               const std::map<int, std::string>& lines = {});
+// A position list file: the count line, then `x y z` per position (real_text each).
+std::string position_list(const std::vector<Vec3>& list);
+// The content of an output file before a run that must leave it untouched.
+inline const std::string previous_model = "previous model\n";
+
+// --- console lines ---
+
+// The value tokens of the first console line labelled `label` (the label followed
+// directly by values, so "totm" does not match "totm (d)"); empty if there is none.
+std::vector<std::string> console_values(const RunResult& r, std::string_view label);
+// A token that starts like a number the writer prints (digits, sign, point, Infinity, NaN).
+bool numeric_token(const std::string& t);
 
 }  // namespace galtk::test

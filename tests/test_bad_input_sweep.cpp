@@ -58,11 +58,6 @@ std::string lines_of(std::initializer_list<const char*> lines) {
     return t;
 }
 
-// The 21 structural records (integers in records 1, 3 and 8): fspi 0.1, fbul 0.2,
-// bscale 1, fbar 0.2, bara 2, barb 1, fr1 0.05, fr2 0.05.
-const std::string structural_records =
-    lines_of({"7", "0.5", "3", "1.5", "2.5", "0.1", "0.7", "11", "0.9", "0.2", "1.0", "1.2", "0.2", "2.0", "1.0",
-              "0.05", "1.7", "1.8", "0.05", "2.0", "2.1"});
 
 std::vector<std::string> files(std::vector<std::string> names) { return names; }
 
@@ -80,7 +75,7 @@ Program diskgen() {
 
 Program diskbulge() {
     return {"diskbulge",
-            {{"si1.para", lines_of({"7", "0.5", "3", "1.5", "2.5", "0.1", "0.7", "11", "0.9", "0.5", "2.0"})},
+            {{"si1.para", structural_records({.fbul = 0.5f, .bscale = 2.0f}, 11)},
              {"sip2.dat", lines_of({"4 0.0", "4", "0.05 0.05 0.05 0.05 0.05", "0.25 0.25 0.25 0.25 0.25",
                                     "0.0 0.0 0.0 0.0 0.0 0.0 1", "1.0 2.0 0.1 0.0 0.0 0.0 1",
                                     "-1.0 0.5 -0.1 0.0 0.0 0.0 1", "0.5 -2.0 0.2 0.0 0.0 0.0 1"})},
@@ -97,7 +92,7 @@ Program galmix() {
             {{"galmix.para", lines_of({"1"})},
              {"rdisk.para", lines_of({"1.0"})},
              {"rgal.para", lines_of({"1.0"})},
-             {"sh1.para", structural_records},
+             {"sh1.para", structural_records()},
              {"di.dat", lines_of({"3 0.0", "5", "0.01 0.01 0.01 0.01 0.01", "0.001 0.001 0.001 0.001 0.001",
                                   "0.5 0.2 0.1 0.5 -0.5 0.25 1", "3.0 0.0 0.0 0.5 -0.5 0.25 1",
                                   "-1.0 0.5 -0.2 0.5 -0.5 0.25 1"})},
@@ -127,7 +122,7 @@ Program parsample() {
 
 Program parsub() {
     return {"parsub",
-            {{"sh1.para0", structural_records},
+            {{"sh1.para0", structural_records()},
              {"th3.dat", lines_of({"4.0"})},
              {"th4.dat", lines_of({"0.2"})},
              {"th5.dat", lines_of({"1.5"})},

@@ -13,25 +13,16 @@ namespace {
 
 using diskgen_case::real_text;
 
-// "si1.para": records 1, 3 and 8 integers, 10 fbul, 11 bscale.
+// "si1.para": the first 11 structural records, fbul given as text (10), bscale (11).
 std::string si1_para(const std::string& fbul, float bscale) {
-    return "1\n2.0\n3\n4.0\n5.0\n6.0\n7.0\n8\n9.0\n" + fbul + "\n" + real_text(bscale) + "\n";
+    return structural_records({.bscale = bscale}, 11, {{10, fbul}});
 }
 
+// A bulge position list of n positions (j, -0.5, 0.25), j = 1 .. n.
 std::string position_list(std::size_t n) {
-    std::string s = std::to_string(n) + "\n";
-    for (std::size_t j = 1; j <= n; ++j) s += std::to_string(j) + " -0.5 0.25\n";
-    return s;
-}
-
-// The console line that starts with `label`, as tokens after the label ({} if absent).
-std::vector<std::string> console_values(const RunResult& r, const std::string& label) {
-    for (const std::string& line : r.out_lines())
-        if (line.rfind(" " + label, 0) == 0) {
-            auto t = tokens(line.substr(label.size() + 1));
-            return t;
-        }
-    return {};
+    std::vector<Vec3> list;
+    for (std::size_t j = 1; j <= n; ++j) list.push_back({static_cast<float>(j), -0.5f, 0.25f});
+    return galtk::test::position_list(list);
 }
 
 TEST(Diskbulge, CompletesADiskgenSnapshot) {

@@ -15,11 +15,10 @@ namespace galtk::test {
 namespace {
 
 using diskgen_case::Inputs;
-using diskgen_case::Pos;
 
 struct Reference {
     float rhmin = 1000, rhmax = -1000, rhminz = 1000, rhmaxz = -1000;
-    std::vector<Pos> rows;
+    std::vector<Vec3> rows;
     float thalf = 0, rhalf = 0, soft = 0, pmass = 0, totm = 0;
 };
 
@@ -78,14 +77,14 @@ Reference recompute(const Inputs& in) {
         if (i >= numd) break;
     }
     ref.rows.resize(static_cast<std::size_t>(numd));
-    for (const Pos& p : in.added) ref.rows.push_back(p);
+    for (const Vec3& p : in.added) ref.rows.push_back(p);
     const int n = static_cast<int>(ref.rows.size());
 
     // 100 bins, each checked against every particle.
     float dr = static_cast<float>(double(rmax) / 100.0);
     float rbin[101], cbin[101];
     for (int j = 1; j <= 100; ++j) { rbin[j] = static_cast<float>(double(j) * double(dr)); cbin[j] = 0.0f; }
-    for (const Pos& p : ref.rows) {
+    for (const Vec3& p : ref.rows) {
         float xx = static_cast<float>(double(p[0]) * double(p[0]));
         float yy = static_cast<float>(double(p[1]) * double(p[1]));
         float zz = static_cast<float>(double(p[2]) * double(p[2]));
@@ -133,7 +132,7 @@ TEST(DiskgenBits, SmallRunMatchesTheFormulasBitForBit) {
     const auto rec = diskgen_case::records(s);
     ASSERT_EQ(rec.size(), ref.rows.size());
     for (std::size_t i = 1; i < rec.size(); ++i)  // record 1 is the centre particle
-        for (std::size_t a = 0; a < 3; ++a) EXPECT_EQ(bits(rec[i][a]), bits(ref.rows[i][a])) << "record " << i + 1;
+        for (int a = 0; a < 3; ++a) EXPECT_EQ(bits(rec[i][a]), bits(ref.rows[i][a])) << "record " << i + 1;
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 
 namespace galtk::test::diskgen_case {
 
-using Pos = std::array<float, 3>;
 using galtk::test::real_text;
 
 
@@ -27,7 +26,7 @@ struct Inputs {
     std::string fref = "0";   // text, so that NaN and odd values can be given
     float hr = 2.5f;
     std::int32_t nref = 1000;
-    std::vector<Pos> added;   // positions of "sip1.dat"
+    std::vector<Vec3> added;   // positions of "sip1.dat"
 };
 
 inline void write_inputs(const Scratch& s, const Inputs& in) {
@@ -35,9 +34,7 @@ inline void write_inputs(const Scratch& s, const Inputs& in) {
                             real_text(in.superseded) + " " + real_text(in.hz) + "\n" +
                             std::to_string(in.numd) + "\n");
     s.write("si1.dat", in.fref + "\n" + real_text(in.hr) + "\n" + std::to_string(in.nref) + "\n");
-    std::string list = std::to_string(in.added.size()) + "\n";
-    for (const Pos& p : in.added) list += real_text(p[0]) + " " + real_text(p[1]) + " " + real_text(p[2]) + "\n";
-    s.write("sip1.dat", list);
+    s.write("sip1.dat", position_list(in.added));
 }
 
 inline RunResult run_diskgen(const Scratch& s, const Inputs& in) {

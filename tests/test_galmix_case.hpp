@@ -15,72 +15,25 @@
 
 namespace galtk::test::galmix_case {
 
-using Pos = std::array<float, 3>;
 using galtk::test::real_text;
 
-
-// The values of "sh1.para" that galmix uses; the ignored records get fixed values of
-// their types.
-struct Structure {
-    float fspi = 0.1f;
-    float fbul = 0.2f;
-    float bscale = 1.0f;
-    float fbar = 0.2f;
-    float bara = 2.0f;
-    float barb = 1.0f;
-    float fr1 = 0.05f;
-    float fr2 = 0.05f;
-};
-
-inline std::string sh1_para(const Structure& s) {
-    std::string t;
-    auto rec = [&t](const std::string& v, const char* comment) { t += v + "   " + comment + "\n"; };
-    rec("7", "integer, ignored");
-    rec("0.5", "ignored");
-    rec("3", "integer, ignored");
-    rec("1.5", "ignored");
-    rec("2.5", "ignored");
-    rec(real_text(s.fspi), "fspi");
-    rec("0.7", "ignored");
-    rec("11", "integer, ignored");
-    rec("0.9", "ignored");
-    rec(real_text(s.fbul), "fbul");
-    rec(real_text(s.bscale), "bscale");
-    rec("1.2", "ignored");
-    rec(real_text(s.fbar), "fbar");
-    rec(real_text(s.bara), "bara");
-    rec(real_text(s.barb), "barb");
-    rec(real_text(s.fr1), "fr1");
-    rec("1.7", "ignored");
-    rec("1.8", "ignored");
-    rec(real_text(s.fr2), "fr2");
-    rec("2.0", "ignored");
-    rec("2.1", "ignored");
-    return t;
-}
-
-inline std::string position_list(const std::vector<Pos>& list) {
-    std::string t = std::to_string(list.size()) + "\n";
-    for (const Pos& p : list) t += real_text(p[0]) + " " + real_text(p[1]) + " " + real_text(p[2]) + "\n";
-    return t;
-}
 
 struct GalmixCase {
     int idisk = 1;
     float rdisk = 1.0f;
     float rgal = 1.0f;
-    Structure s;
+    StructuralValues s;
     // "di.dat": header values and positions (records get velocity 0.5 -0.5 0.25, type 1)
     int ncomp = 5;
     float thead = 2.5f;
     std::array<float, 5> hpar = {0.01f, 0.02f, 0.03f, 0.04f, 0.05f};
-    std::vector<Pos> disk, spiral, inner_ring, outer_ring, bulge;
+    std::vector<Vec3> disk, spiral, inner_ring, outer_ring, bulge;
 
     std::string disk_snapshot() const {
         std::string t = std::to_string(disk.size()) + " " + real_text(thead) + "\n" + std::to_string(ncomp) + "\n";
         for (float h : hpar) t += real_text(h) + " ";
         t += "\n1e-3 1e-3 1e-3 1e-3 1e-3\n";
-        for (const Pos& p : disk) {
+        for (const Vec3& p : disk) {
             t += real_text(p[0]) + " " + real_text(p[1]) + " " + real_text(p[2]) + " 0.5 -0.5 0.25 1\n";
         }
         return t;
@@ -90,7 +43,7 @@ struct GalmixCase {
         dir.write("galmix.para", std::to_string(idisk) + "\n");
         dir.write("rdisk.para", real_text(rdisk) + "\n");
         dir.write("rgal.para", real_text(rgal) + "\n");
-        dir.write("sh1.para", sh1_para(s));
+        dir.write("sh1.para", structural_records(s));
         dir.write("di.dat", disk_snapshot());
         dir.write("shp1.dat", position_list(spiral));
         dir.write("r1.dat", position_list(inner_ring));
@@ -98,26 +51,6 @@ struct GalmixCase {
         dir.write("sip3.dat", position_list(bulge));
     }
 };
-
-inline bool numeric_token(const std::string& t) {
-    if (t.empty()) return false;
-    const char c = t[0];
-    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'I' || c == 'N';
-}
-
-// The value tokens of the first console line labelled `label` (the label followed
-// directly by values, so "totm" does not match "totm (d)"); empty if there is none.
-inline std::vector<std::string> console_values(const RunResult& r, std::string_view label) {
-    for (const std::string& line : r.out_lines()) {
-        const std::size_t start = line.find_first_not_of(' ');
-        if (start == std::string::npos || line.compare(start, label.size(), label) != 0) continue;
-        const std::string rest = line.substr(start + label.size());
-        if (!rest.empty() && rest[0] != ' ') continue;
-        std::vector<std::string> values = tokens(rest);
-        if (values.empty() || numeric_token(values[0])) return values;
-    }
-    return {};
-}
 
 // Checks that the console holds one line per label, in order, each the label followed
 // by values only ("" for the line of counts, which has no label).
@@ -136,7 +69,7 @@ inline void expect_console(const RunResult& r, const std::vector<std::string>& l
 
 // One record of "tinit.dat": the three given coordinates, velocity 0, type 1, mass;
 // every real compared bit for bit.
-inline void expect_record(const std::string& line, const Pos& pos, float mass) {
+inline void expect_record(const std::string& line, const Vec3& pos, float mass) {
     const std::vector<std::string> t = tokens(line);
     ASSERT_EQ(t.size(), 8u) << line;
     for (int k = 0; k < 3; ++k) EXPECT_EQ(bits(as_real(t[k])), bits(pos[k])) << "coordinate " << k << ": " << line;

@@ -7,8 +7,6 @@ namespace {
 
 using namespace galmix_case;
 
-const std::string previous_model = "previous model\n";
-
 TEST(GalmixFractions, DiskFractionFromFourSingleSubtractions) {
     Scratch dir;
     GalmixCase c;  // fspi 0.1, fbar 0.2, fr1 0.05, fr2 0.05
@@ -102,9 +100,7 @@ TEST(GalmixFractions, WrongTokenTypeInAnIgnoredRecordEndsTheRun) {
     Scratch dir;
     GalmixCase c;
     c.write(dir);
-    std::string sh1 = sh1_para(c.s);
-    sh1.replace(sh1.find("11   integer"), 2, "1.5");  // record 8 must be an integer
-    dir.write("sh1.para", sh1);
+    dir.write("sh1.para", structural_records(c.s, 21, {{8, "1.5"}}));  // record 8 must be an integer
     dir.write("tinit.dat", previous_model);
     const RunResult r = dir.run("galmix");
     EXPECT_EQ(r.status, 2);

@@ -9,8 +9,6 @@ namespace {
 
 using namespace galmix_case;
 
-const std::string previous_model = "previous model\n";
-
 // The counts line (the one after "num,nbar,nspi,nr1,nr2,nbu").
 std::vector<std::string> counts_line(const RunResult& r) {
     const std::vector<std::string> lines = r.out_lines();
@@ -92,7 +90,7 @@ TEST(GalmixInputs, BulgeWithoutMassIsReadToTheEndButNotWritten) {
     Scratch dir;
     GalmixCase c;
     c.s.fbul = 0.0f;
-    c.bulge.assign(500, Pos{1, 2, 3});
+    c.bulge.assign(500, Vec3{1, 2, 3});
     c.write(dir);
     const RunResult r = dir.run("galmix");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -123,7 +121,7 @@ TEST(GalmixInputs, BulgeFactorAppliedAsReadAndGalaxyScaleAfter) {
         EXPECT_EQ(console_values(r, "tmp, bulge"), (std::vector<std::string>{"0.200000003", "1", "0.200000003"}));
         const std::vector<std::string> records = model_records(dir);
         ASSERT_EQ(records.size(), 1u);
-        const Pos expected = bscale == 2.0f ? Pos{6, -6, 3} : Pos{3, -3, 1.5f};
+        const Vec3 expected = bscale == 2.0f ? Vec3{6, -6, 3} : Vec3{3, -3, 1.5f};
         expect_record(records[0], expected, 0.2f);
     }
 }

@@ -55,7 +55,7 @@ TEST(GalmixOutput, ComponentsInOrderScaledWithCentreParticleAndMasses) {
     for (float m : reals_of(lines[3])) EXPECT_EQ(bits(m), bits(1.0f / 12.0f));
 
     const std::vector<std::string> rec = model_records(dir);
-    const Pos scaled{6, -6, 3};  // (2 * c) * 3
+    const Vec3 scaled{6, -6, 3};  // (2 * c) * 3
     // disk: the centre particle replaces (7, 8, 9); bar: the two copies of (1, -1, 0.5)
     expect_record(rec[0], {0, 0, 0}, 0.125f);
     expect_record(rec[1], scaled, 0.125f);
@@ -86,7 +86,7 @@ TEST(GalmixOutput, RunningTotalAddsInWritingOrder) {
     c.s = {.fspi = 0.2f, .fbul = 0.0f, .bscale = 1.0f, .fbar = 0.2f, .bara = 2.0f, .barb = 1.0f,
            .fr1 = 0.0f, .fr2 = 0.0f};
     c.disk = {{0.5f, 0, 0}, {-0.5f, 0, 0}};
-    c.spiral.assign(4, Pos{3, 3, 3});
+    c.spiral.assign(4, Vec3{3, 3, 3});
     c.write(dir);
     const RunResult r = dir.run("galmix");
     ASSERT_EQ(r.status, 0) << r.err;
@@ -101,8 +101,8 @@ TEST(GalmixOutput, HeaderCarriesNcompEntries) {
     GalmixCase c;
     c.ncomp = 2;
     c.s.fbar = 0.0f;
-    c.disk.assign(4, Pos{1, 2, 3});
-    c.spiral.assign(4, Pos{1, 2, 3});
+    c.disk.assign(4, Vec3{1, 2, 3});
+    c.spiral.assign(4, Vec3{1, 2, 3});
     c.write(dir);
     const RunResult r = dir.run("galmix");
     ASSERT_EQ(r.status, 0) << r.err;

@@ -12,29 +12,11 @@ namespace galtk::test {
 namespace {
 
 // A template of the 21 records; records 1, 3 and 8 are integers. Record 1 carries a
-// comment and record 5 a second number, neither of which is copied.
-const char* const template_text =
-    "1   ! number of components\n"
-    "0.3\n"
-    "-7\n"
-    "1.5e-3\n"
-    "2.0 99.0\n"
-    "0.1\n"
-    "0.7\n"
-    "12\n"
-    "1e9\n"
-    "0.5\n"
-    "1.25\n"
-    "3\n"
-    "0.2\n"
-    "4.5\n"
-    "1.5\n"
-    "0.05\n"
-    "6\n"
-    "7\n"
-    "0.07\n"
-    "-8.5\n"
-    "9\n";
+// comment and record 5 a second number, neither of which is copied; some reals are
+// written as integers or in exponent form.
+const std::string template_text =
+    structural_records({}, 21, {{1, "1   ! number of components"}, {3, "-7"}, {4, "1.5e-3"}, {5, "2.0 99.0"},
+                                {8, "12"}, {9, "1e9"}, {12, "3"}, {17, "6"}, {20, "-8.5"}});
 
 void write_inputs(const Scratch& s, const std::string& th3) {
     s.write("sh1.para0", template_text);
