@@ -79,6 +79,55 @@ TEST(GalmixOutput, ComponentsInOrderScaledWithCentreParticleAndMasses) {
     EXPECT_EQ(bits(console_real(r, "totm")), bits(totm + 0.1f));
 }
 
+// rdisk first, then rgal: (rdisk * c) * rgal, each product rounded. With rdisk 1.1 and
+// rgal 0.7 these coordinates round differently in the other order, rdisk * (c * rgal).
+TEST(GalmixOutput, DiskSideScalingMultipliesByRdiskFirstThenRgal) {
+    Scratch dir;
+    GalmixCase c;
+    c.rdisk = 1.1f;
+    c.rgal = 0.7f;
+    c.s = {.fspi = 0.25f, .fbul = 0.1f, .bscale = 1.0f, .fbar = 0.25f, .bara = 9.0f, .barb = 9.0f,
+           .fr1 = 0.05f, .fr2 = 0.05f};
+    const std::vector<Vec3> odd = {{3.0f, -2.5f, 0.3f}, {1.7f, 0.2f, 3.0f}};
+    c.disk = {{50, 50, 5}, odd[0], odd[1]};  // the first: the centre particle, outside the bar
+    c.spiral = odd;
+    c.inner_ring = odd;
+    c.outer_ring = odd;
+    c.bulge = odd;
+    c.write(dir);
+    const RunResult r = dir.run("galmix");
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    auto rdisk_then_rgal = [&](const Vec3& p) {
+        Vec3 q;
+        for (int k = 0; k < 3; ++k) {
+            const float first = c.rdisk * p[k];
+            q[k] = first * c.rgal;
+            const float rgal_first = p[k] * c.rgal;
+            EXPECT_NE(bits(q[k]), bits(c.rdisk * rgal_first)) << "the two orders must differ for " << p[k];
+        }
+        return q;
+    };
+    const std::vector<std::string> rec = model_records(dir);
+    // disk (centre and two), bar (the same two: the ellipse holds all but the first),
+    // spiral, inner ring, outer ring, bulge: two each.
+    ASSERT_EQ(rec.size(), 3u + 2u * 5u);
+    std::size_t i = 1;
+    for (int component = 0; component < 5; ++component)
+        for (const Vec3& p : odd) {
+            const Vec3 q = rdisk_then_rgal(p);
+            const std::vector<float> got = reals_of(rec[i]);
+            for (int k = 0; k < 3; ++k)
+                EXPECT_EQ(bits(got[static_cast<std::size_t>(k)]), bits(q[k])) << "record " << i + 1 << ": " << rec[i];
+            ++i;
+        }
+    // The bulge: rgal only (bscale 1).
+    for (const Vec3& p : odd) {
+        const std::vector<float> got = reals_of(rec[i++]);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(bits(got[static_cast<std::size_t>(k)]), bits(c.rgal * p[k]));
+    }
+}
+
 TEST(GalmixOutput, RunningTotalAddsInWritingOrder) {
     Scratch dir;
     GalmixCase c;
