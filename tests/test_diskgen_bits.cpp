@@ -104,17 +104,9 @@ Reference recompute(const Inputs& in) {
     return ref;
 }
 
-TEST(DiskgenBits, SmallRunMatchesTheFormulasBitForBit) {
-    Inputs in;
-    in.dmass = 3.0f;
-    in.rmax = 6.0f;
-    in.zmax = 0.7f;
-    in.hz = 0.15f;
-    in.hr = 1.7f;
-    in.numd = 40;
-    in.added = {{0.25f, 0.5f, -0.125f}, {2.0f, -1.0f, 0.3f}};
-    const Reference ref = recompute(in);
-
+// Runs diskgen on `in` and compares every console figure and every record bit for bit
+// with the recomputation.
+void expect_run_matches(const Inputs& in, const Reference& ref) {
     Scratch s;
     const RunResult r = diskgen_case::run_diskgen(s, in);
     ASSERT_EQ(r.status, 0) << r.err;
@@ -133,6 +125,34 @@ TEST(DiskgenBits, SmallRunMatchesTheFormulasBitForBit) {
     ASSERT_EQ(rec.size(), ref.rows.size());
     for (std::size_t i = 1; i < rec.size(); ++i)  // record 1 is the centre particle
         for (int a = 0; a < 3; ++a) EXPECT_EQ(bits(rec[i][a]), bits(ref.rows[i][a])) << "record " << i + 1;
+}
+
+TEST(DiskgenBits, SmallRunMatchesTheFormulasBitForBit) {
+    Inputs in;
+    in.dmass = 3.0f;
+    in.rmax = 6.0f;
+    in.zmax = 0.7f;
+    in.hz = 0.15f;
+    in.hr = 1.7f;
+    in.numd = 40;
+    in.added = {{0.25f, 0.5f, -0.125f}, {2.0f, -1.0f, 0.3f}};
+    expect_run_matches(in, recompute(in));
+}
+
+// The rejection levels lie between the envelope's minimum and maximum, w = (max - min) u
+// + min, so the accepted density is f - fmin. With zmax = hz the scaled heights stay
+// below 1, where sech^2 never falls under 0.42: a level drawn from 0 instead would
+// accept other heights.
+TEST(DiskgenBits, RejectionLevelsStartAtTheEnvelopeMinimum) {
+    Inputs in;
+    in.rmax = 8.0f;
+    in.zmax = 0.3f;
+    in.hz = 0.3f;
+    in.hr = 2.5f;
+    in.numd = 200;
+    const Reference ref = recompute(in);
+    ASSERT_GT(ref.rhminz, 0.4f);
+    expect_run_matches(in, ref);
 }
 
 }  // namespace
