@@ -23,7 +23,11 @@ float draw_scaled_height(const DiskShape& shape, std::int32_t& seed) {
     return f32((d(u) / d(shape.hz)) * d(shape.zmax));
 }
 
-// A level drawn uniformly under the flat envelope: w = (max - min) * u + min.
+// A level drawn uniformly under the flat envelope: w = (max - min) * u + min. The level
+// starts at the smallest density of the trials, not at 0, so a candidate of density f is
+// accepted with probability (f - min) / (max - min): the sampled density is f - fmin.
+// That is the defined behaviour (it keeps earlier files reproducible); it shows where
+// fmin is large, e.g. the heights with zmax = hz, where fmin = sech^2(1) = 0.42.
 float draw_level(float min, float max, std::int32_t& seed) {
     const float u = galtk::ran1(seed);
     return f32((d(max) - d(min)) * d(u) + d(min));

@@ -1,5 +1,8 @@
 // The shapes of the components: each draws one position from uniform deviates of ran1,
-// in a fixed order of draws, all in single precision.
+// in a fixed order of draws, all in single precision. The functions are the C library's
+// float ones (expf, logf, sinf, cosf, tanf, cbrtf; sqrtf is exact): the files are the
+// same bit for bit wherever the C library is the same; another library may round some
+// results differently in the last place.
 //
 // Draw order per position (every u a fresh ran1 call on the one seed of the run):
 //   bulge   u radius, u cos(polar angle), u azimuth
