@@ -28,6 +28,14 @@ build_release() {
     cmake --build "$build" -j "$(nproc)" >/dev/null || die "build failed in $build"
 }
 
+# The smallest and the largest of the numbers given as arguments.
+minimum() {
+    printf '%s\n' "$@" | sort -g | head -n 1
+}
+maximum() {
+    printf '%s\n' "$@" | sort -g | tail -n 1
+}
+
 # The median of the numbers given as arguments (the mean of the middle two for an even count).
 median() {
     printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
@@ -42,7 +50,8 @@ scaled() {
 
 # measure RUNS INPUT PROGRAM [ARGS...]: runs PROGRAM RUNS times with standard input from INPUT,
 # standard output to console.txt, and sets WALL (seconds) and PEAK_KB (maximum resident set
-# size in KiB) to the medians of the runs. A failing run ends the benchmark.
+# size in KiB) to the medians of the runs, WALL_MIN and WALL_MAX to the fastest and the
+# slowest run. A failing run ends the benchmark.
 measure() {
     local runs=$1 input=$2
     shift 2
@@ -56,6 +65,8 @@ measure() {
         peaks+=("$(tail -n 1 peak.txt)")
     done
     WALL=$(median "${walls[@]}")
+    WALL_MIN=$(minimum "${walls[@]}")
+    WALL_MAX=$(maximum "${walls[@]}")
     PEAK_KB=$(median "${peaks[@]}")
 }
 

@@ -35,7 +35,8 @@
 # Column "xF77" is the time the Fortran reference takes for the same values (its read
 # rate for the values read, its write rate for those written) divided by the run's wall
 # time; "growth" is the wall time over that of the previous scale (2.0 for a linear cost).
-# Every figure is the median of 3 runs (1 with --quick).
+# Every figure is the median of 3 runs (1 with --quick); "min-max s" is the spread of the
+# wall times of those runs (fastest and slowest).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
@@ -69,11 +70,14 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 results=$work/results.tsv
+WALL_MIN=- WALL_MAX=-
 
-# record PROGRAM SCALE ITEMS UNIT READ WRITTEN WALL PEAK_KB TARGET_S TARGET_MB
-# One row of the table; "-" where a figure does not apply.
+# record PROGRAM SCALE ITEMS UNIT READ WRITTEN WALL PEAK_KB TARGET_S TARGET_MB [WALL_MIN WALL_MAX]
+# One row of the table; "-" where a figure does not apply. The spread defaults to that of
+# the last measure.
 record() {
-    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$@" >> "$results"
+    printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "${@:1:10}" "${11:-$WALL_MIN}" "${12:-$WALL_MAX}" \
+        >> "$results"
 }
 
 # The path of a program of the build.
@@ -170,19 +174,26 @@ bench_list_io() {
     local exe=$build/bench/bench_list_io
     if [ ! -x "$exe" ]; then
         note "bench_list_io is not built (Google Benchmark missing): list I/O rows n/a"
-        record "list I/O write" 1 1000000 records 0 7000000 - - - -
-        record "list I/O read" 1 1000000 records 7000000 0 - - - -
+        record "list I/O write" 1 1000000 records 0 7000000 - - - - - -
+        record "list I/O read" 1 1000000 records 7000000 0 - - - - - -
         return
     fi
     cd "$work"
     "$exe" --benchmark_format=csv --benchmark_repetitions="$runs" > list_io.csv 2> /dev/null ||
         die "bench_list_io failed"
-    # The real time per pass (column 3, milliseconds) of the median row, or of the only row.
-    local write read
+    # The real time per pass (column 3, milliseconds) of the median row, or of the only row;
+    # the spread from the rows of the single repetitions.
+    local write read name
     write=$(awk -F, -v n="$runs" '$1 ~ /BM_WriteRecords/ && (n == 1 || $1 ~ /_median/) { print $3 / 1000 }' list_io.csv)
     read=$(awk -F, -v n="$runs" '$1 ~ /BM_ReadRecords/ && (n == 1 || $1 ~ /_median/) { print $3 / 1000 }' list_io.csv)
-    record "list I/O write" 1 1000000 records 0 7000000 "$write" - - -
-    record "list I/O read" 1 1000000 records 7000000 0 "$read" - - -
+    for name in Write Read; do
+        mapfile -t passes < <(awk -F, -v b="BM_${name}Records" '$1 ~ b && $1 !~ /_(mean|median|stddev|cv)"?$/ { print $3 / 1000 }' list_io.csv)
+        if [ "$name" = Write ]; then
+            record "list I/O write" 1 1000000 records 0 7000000 "$write" - - - "$(minimum "${passes[@]}")" "$(maximum "${passes[@]}")"
+        else
+            record "list I/O read" 1 1000000 records 7000000 0 "$read" - - - "$(minimum "${passes[@]}")" "$(maximum "${passes[@]}")"
+        fi
+    done
 }
 
 # The Fortran reference point: its write and read times of N records of 7 values
@@ -205,8 +216,8 @@ bench_fortran() {
     read=$(median "${reads[@]}")
     FORTRAN_WRITE=$(awk -v n="$n" -v t="$write" 'BEGIN { printf "%.1f", 7 * n / t }')
     FORTRAN_READ=$(awk -v n="$n" -v t="$read" 'BEGIN { printf "%.1f", 7 * n / t }')
-    record "Fortran write" 1 "$n" records 0 $((7 * n)) "$write" - - -
-    record "Fortran read" 1 "$n" records $((7 * n)) 0 "$read" - - -
+    record "Fortran write" 1 "$n" records 0 $((7 * n)) "$write" - - - "$(minimum "${writes[@]}")" "$(maximum "${writes[@]}")"
+    record "Fortran read" 1 "$n" records $((7 * n)) 0 "$read" - - - "$(minimum "${reads[@]}")" "$(maximum "${reads[@]}")"
 }
 
 note "Fortran reference point"
@@ -240,12 +251,12 @@ awk -F'\t' -v OFS='\t' -v order="$order" '
         while (t ~ /[0-9][0-9][0-9][0-9]/) sub(/[0-9][0-9][0-9]($|,)/, ",&", t)
         return t
     }
-    function line(a, b, c, d, e, f, g, h, i, j, k, l) {
-        if (csv) printf "%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,\"%s\",%s\n", a, b, c, d, e, f, g, h, i, j, k, l
-        else printf "%-14s %5s %11s %-10s %11s %7s %7s %6s %6s %6s  %-20s %s\n", a, b, c, d, e, f, g, h, i, j, k, l
+    function line(a, b, c, d, e, f, s, g, h, i, j, k, l) {
+        if (csv) printf "%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,\"%s\",%s\n", a, b, c, d, e, f, s, g, h, i, j, k, l
+        else printf "%-14s %5s %11s %-10s %11s %7s %13s %7s %6s %6s %6s  %-20s %s\n", a, b, c, d, e, f, s, g, h, i, j, k, l
     }
-    BEGIN { line("program", "scale", "items", "", "values", "wall s", "peak MB", "Mval/s", "growth", "xF77",
-                 "target", "met") }
+    BEGIN { line("program", "scale", "items", "", "values", "wall s", "min-max s", "peak MB", "Mval/s", "growth",
+                 "xF77", "target", "met") }
     {
         prog = $1; scale = $2; values = $5 + $6; wall = $7; peak = $8
         timed = wall != "-" && wall > 0
@@ -270,8 +281,9 @@ awk -F'\t' -v OFS='\t' -v order="$order" '
             }
             met = ok ? "ok" : "MISSED"
         }
+        spread = (timed && $11 != "-" && $11 != "") ? sprintf("%.3f-%.3f", $11, $12) : "-"
         line(prog, scale, csv ? $3 : grouped($3), $4, csv ? values : grouped(values),
-             timed ? sprintf("%.3f", wall) : "n/a", peak == "-" ? "-" : sprintf("%.1f", peak * 1024 / 1e6),
+             timed ? sprintf("%.3f", wall) : "n/a", spread, peak == "-" ? "-" : sprintf("%.1f", peak * 1024 / 1e6),
              rated ? sprintf("%.1f", rate) : "-", growth, ratio ? sprintf("%.1f", ratio) : (rated ? "n/a" : "-"),
              target == "" ? "-" : target, met)
     }'
