@@ -39,12 +39,22 @@ int main(int argc, char** argv) {
     galtk::Unit& console = run.console();
 
     galmix::RunParameters p = galmix::read_run_parameters(galmix_para, rdisk_para, rgal_para, sh1);
-    p.fdisk = galmix::clamped_disk_fraction(console, galmix::disk_fraction(p));
+    p.fdisk = galmix::disk_fraction(p);
+    if (p.fdisk <= 0.0f) {  // a NaN is not <= 0 and passes unchanged
+        galtk::write_list(console, "Error fdisk <0");
+        galtk::write_list(console, "fdisk", p.fdisk);
+        p.fdisk = 0.0f;
+    }
     galtk::write_list(console, "fdisk", p.fdisk);
     // Without a bar there is no inner-ring mass. fdisk was computed with fr1 already
     // taken off, so that share is not handed back to the disk.
     if (p.fbar == 0.0f) p.fr1 = 0.0f;
-    galmix::stop_if_bar_and_spiral_take_all(run, p);
+    // When the bar and the spiral take all the mass, a bare stop: status 0, no model.
+    const float fnon = p.fbar + p.fspi;
+    if (fnon >= 1.0f) {
+        galtk::write_list(console, "Error:fnon ge 1.0", fnon);
+        run.stop_run();
+    }
 
     galmix::Model model;
     galmix::ComponentCounts& n = model.counts;
