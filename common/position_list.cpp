@@ -23,6 +23,7 @@ void read_positions(Unit& unit, std::int32_t count, std::vector<Vec3>& store, st
     const std::size_t start = first.value_or(store.size());
     const auto n = static_cast<std::size_t>(std::max(count, 0));
     reserve_rows(store, start + n - std::min(start + n, store.size()));
+    if (store.size() < start) store.resize(start);
     for (std::int32_t i = 1; i <= count; ++i) {
         const std::size_t row = start + static_cast<std::size_t>(i - 1);
         if (row == store.size()) store.emplace_back();

@@ -1,7 +1,7 @@
 // Reading a position list: line 1 the count, then one `x y z` line per position
 // (further values on a line are ignored, so a snapshot's records read as positions too).
 //
-//   const std::int32_t n = read_position_count(sip3, {"count line (nbu)"}, refuse_negative_count);
+//   const std::int32_t n = read_position_count(sip3, {"count line (nbu)"});
 //   read_positions(sip3, n, bulge, bscale);
 //
 // The two steps are separate so that a program can check the count against its own
@@ -34,7 +34,8 @@ std::int32_t read_position_count(Unit& unit, const What& what,
 
 // Reads `count` positions ({"position", i} in diagnostics) into rows first, first + 1,
 // ... of `store` (first defaults to the end of the store). A row the store already holds
-// is the start value of its read, so a null value keeps it; a new row starts at 0. With
+// is the start value of its read, so a null value keeps it; a new row starts at 0 (as do
+// the rows between the end of the store and a first beyond it). With
 // `scale`, each coordinate is stored as scale * value, rounded once. The store ends
 // with exactly first + count rows.
 void read_positions(Unit& unit, std::int32_t count, std::vector<Vec3>& store,

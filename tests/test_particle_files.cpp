@@ -52,6 +52,25 @@ TEST_F(ParticleFilesTest, PositionLineTakesFirstThreeValues) {
     EXPECT_EQ(store, (std::vector<Vec3>{{1, 2, 3}, {-1, 0.5f, 7}}));
 }
 
+TEST_F(ParticleFilesTest, PositionsReadOverRowsKeepThemWhereAValueIsNull) {
+    // Rows 1 and 2 of a store of 2 read over (row 1 keeps its y), row 3 new (its z, cut
+    // off by the slash, stays 0); each stored coordinate is scale * value.
+    Unit& u = input(3, "pos.dat", "3\n1,,3\n4 5 6\n7 8 /\n");
+    std::vector<Vec3> store = {{-1, -2, -3}, {-4, -5, -6}};
+    read_positions(u, read_position_count(u, {"count"}), store, 0.5f, 1);
+    EXPECT_EQ(store, (std::vector<Vec3>{{-1, -2, -3}, {0.5f, -2.5f, 1.5f}, {2, 2.5f, 3}, {3.5f, 4, 0}}));
+}
+
+TEST_F(ParticleFilesTest, NegativePositionCountIsRefusedWithTheGivenMessage) {
+    Unit& u = input(3, "sip3.dat", "-2\n1 2 3\n");
+    EXPECT_EXIT(read_position_count(u, {"count"}), ::testing::ExitedWithCode(1),
+                "sip3.dat announces -2 positions: the count must be 0 or more");
+    const auto custom = [](const Unit& unit, std::int32_t n) { return "count " + std::to_string(n) + " in " + unit.name(); };
+    // A file of its own: the first death test's child read on through the shared descriptor.
+    Unit& r1 = input(4, "r1.dat", "-2\n1 2 3\n");
+    EXPECT_EXIT(read_position_count(r1, {"count"}, custom), ::testing::ExitedWithCode(1), "count -2 in .*r1.dat");
+}
+
 TEST_F(ParticleFilesTest, TypeCodeMustBeAnInteger) {
     Unit& u = input(2, "di.dat", "1 2 3 4 5 6 1.0\n");
     EXPECT_EXIT(
