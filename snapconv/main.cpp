@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <future>
-#include <iostream>
 #include <new>
 #include <string>
 
