@@ -130,6 +130,7 @@ void OutputFile::flush() {
 }
 
 void OutputFile::write(const void* data, std::size_t n) {
+    if (n == 0) return;  // an empty set's arrays have no data pointer
     if (used_ + n <= buffer_size) {
         std::memcpy(buffer_.get() + used_, data, n);
         used_ += n;
