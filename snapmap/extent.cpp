@@ -75,7 +75,11 @@ double round_up_two_digits(double x) {
 }
 
 float default_extent(const galtk::ParticleSet& model) {
-    const double r = round_up_two_digits(mass_radius(model, 0.99));
+    // Strictly above the radius: a particle at distance r99 on an axis of the image lies
+    // at u = r99, and the maps cover [-L, L).
+    const double r99 = mass_radius(model, 0.99);
+    double r = round_up_two_digits(r99);
+    if (r > 0.0 && r <= r99) r = round_up_two_digits(std::nextafter(r99, 2.0 * r99));
     // Rounding to float may fall below r: step up to keep the 99% inside.
     float l = static_cast<float>(r);
     if (static_cast<double>(l) < r) l = std::nextafter(l, 2.0f * l);

@@ -1,5 +1,5 @@
 // The default half-side of the maps: the radius about the origin that holds 99% of the
-// model's mass, rounded up to two significant digits.
+// model's mass, rounded up to two significant digits (strictly above it).
 #pragma once
 
 #include "particle_set.hpp"
@@ -16,7 +16,8 @@ double mass_radius(const galtk::ParticleSet& model, double fraction);
 // 99.1 -> 100. The result is at most 10% above x. 0 stays 0.
 double round_up_two_digits(double x);
 
-// mass_radius(model, 0.99) rounded up; 0 when the mass sits at the origin or is zero.
+// The smallest number of two significant digits above mass_radius(model, 0.99) (99 -> 100,
+// 98.2 -> 99); 0 when that mass sits at the origin or the model has no mass.
 float default_extent(const galtk::ParticleSet& model);
 
 }  // namespace snapmap
