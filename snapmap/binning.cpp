@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace snapmap {
 
@@ -22,9 +23,18 @@ struct Deposit {
     }
 };
 
+// One share of the work: particles [begin, end) into `sums` (views x cells x moments)
+// and `tally` (one per view).
+struct Share {
+    std::size_t begin = 0, end = 0;
+    std::vector<double> sums;
+    std::vector<ViewTally> tally;
+};
+
 template <Assignment assignment, int moments>
-void bin_all(const galtk::ParticleSet& model, const std::vector<Basis>& proj, const Grid& grid,
-             std::vector<double>& sums, std::vector<ViewTally>& tally) {
+void bin_share(const galtk::ParticleSet& model, const std::vector<Basis>& proj, const Grid& grid, Share& share) {
+    std::vector<double>& sums = share.sums;
+    std::vector<ViewTally>& tally = share.tally;
     const std::int32_t n = grid.nmesh;
     const double extent = grid.extent;
     const double inv_h = n / (2.0 * extent);
@@ -33,10 +43,9 @@ void bin_all(const galtk::ParticleSet& model, const std::vector<Basis>& proj, co
     const galtk::Vec3* pos = model.pos.data();
     const galtk::Vec3* vel = model.vel.data();
     const float* mass = model.mass.data();
-    const std::size_t count = model.size();
     const double top = n;
 
-    for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t k = share.begin; k < share.end; ++k) {
         const double x = pos[k].x, y = pos[k].y, z = pos[k].z;
         const double m = mass[k];
         for (std::size_t j = 0; j < nview; ++j) {
@@ -79,11 +88,30 @@ void bin_all(const galtk::ParticleSet& model, const std::vector<Basis>& proj, co
 
 template <int moments>
 void bin_with(Assignment a, const galtk::ParticleSet& model, const std::vector<Basis>& proj, const Grid& grid,
-              std::vector<double>& sums, std::vector<ViewTally>& tally) {
+              Share& share) {
     if (a == Assignment::ngp)
-        bin_all<Assignment::ngp, moments>(model, proj, grid, sums, tally);
+        bin_share<Assignment::ngp, moments>(model, proj, grid, share);
     else
-        bin_all<Assignment::cic, moments>(model, proj, grid, sums, tally);
+        bin_share<Assignment::cic, moments>(model, proj, grid, share);
+}
+
+void bin(int moments, Assignment a, const galtk::ParticleSet& model, const std::vector<Basis>& proj, const Grid& grid,
+         Share& share) {
+    switch (moments) {
+        case 1: bin_with<1>(a, model, proj, grid, share); break;
+        case 2: bin_with<2>(a, model, proj, grid, share); break;
+        default: bin_with<3>(a, model, proj, grid, share); break;
+    }
+}
+
+// The particles are cut into two shares, binned side by side on two threads, when the
+// model is large and the second set of sums is small beside the particle set. The cut
+// depends on the model and the grid only, never on the machine, and the shares are added
+// in one fixed order: the same input gives the same bits on every machine.
+std::size_t share_count(std::size_t particles, std::size_t sum_bytes) {
+    constexpr std::size_t bytes_per_particle = 36;  // position, velocity, mass, type
+    if (particles < 200000 || sum_bytes > particles * bytes_per_particle / 8) return 1;
+    return 2;
 }
 
 int moments_of(Quantity q) {
@@ -119,11 +147,33 @@ Maps make_maps(const galtk::ParticleSet& model, const std::vector<View>& views, 
 
     const int moments = moments_of(quantity);
     const std::size_t cells = maps.cells();
-    std::vector<double> sums(views.size() * cells * std::size_t(moments), 0.0);
-    switch (moments) {
-        case 1: bin_with<1>(assignment, model, proj, grid, sums, maps.tally); break;
-        case 2: bin_with<2>(assignment, model, proj, grid, sums, maps.tally); break;
-        default: bin_with<3>(assignment, model, proj, grid, sums, maps.tally); break;
+    const std::size_t nsums = views.size() * cells * std::size_t(moments);
+    const std::size_t nshares = share_count(model.size(), nsums * sizeof(double));
+    std::vector<Share> shares(nshares);
+    for (std::size_t t = 0; t < nshares; ++t) {
+        shares[t].begin = model.size() * t / nshares;
+        shares[t].end = model.size() * (t + 1) / nshares;
+        shares[t].sums.assign(nsums, 0.0);
+        shares[t].tally.assign(views.size(), ViewTally{});
+    }
+    if (nshares == 1) {
+        bin(moments, assignment, model, proj, grid, shares[0]);
+    } else {
+        std::thread second([&] { bin(moments, assignment, model, proj, grid, shares[1]); });
+        bin(moments, assignment, model, proj, grid, shares[0]);
+        second.join();
+    }
+    std::vector<double>& sums = shares[0].sums;
+    for (std::size_t t = 1; t < nshares; ++t) {
+        for (std::size_t c = 0; c < nsums; ++c) sums[c] += shares[t].sums[c];
+        std::vector<double>().swap(shares[t].sums);
+    }
+    for (const Share& share : shares) {
+        for (std::size_t v = 0; v < views.size(); ++v) {
+            maps.tally[v].inside += share.tally[v].inside;
+            maps.tally[v].outside += share.tally[v].outside;
+            maps.tally[v].mass_outside += share.tally[v].mass_outside;
+        }
     }
 
     const double h = grid.cell_side();

@@ -51,7 +51,7 @@ TEST(SnapmapMaps, MapSumTimesCellAreaIsTheMassInsideTheExtent) {
     std::uniform_real_distribution<float> mass(0.5f, 2.0f);
     std::vector<galtk::Vec3> pos;
     std::vector<float> m;
-    for (int k = 0; k < 20000; ++k) {
+    for (int k = 0; k < 250000; ++k) {  // enough for the two-share path
         pos.push_back({spread(gen), spread(gen), 0.3f * spread(gen)});
         m.push_back(mass(gen));
     }
