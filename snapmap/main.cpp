@@ -10,6 +10,7 @@
 #include <string>
 
 #include "binning.hpp"
+#include "destination.hpp"
 #include "extent.hpp"
 #include "map_file.hpp"
 #include "options.hpp"
@@ -43,7 +44,7 @@ void check_model(const std::string& input, const galtk::ParticleSet& model, bool
 int main(int argc, char** argv) {
     try {
         const snapmap::Options o = snapmap::parse_options(argc, argv);
-        const galtk::ParticleSet model = galtk::read_snapshot(o.input);
+        const galtk::ParticleSet model = galtk::read_snapshot(o.input, o.read);
         const bool kinematic = o.quantity != snapmap::Quantity::density;
         check_model(o.input, model, kinematic);
         const snapmap::ModelFacts facts = snapmap::model_facts(model, kinematic);
@@ -55,12 +56,13 @@ int main(int argc, char** argv) {
         } else {
             grid.extent = snapmap::default_extent(model);
             if (!(grid.extent > 0.0f))
-                return fail(1, o.input + ": 99% of the mass lies at the origin (or the model has no mass): give --extent");
+                return fail(1, o.input + (facts.total_mass > 0.0 ? ": 99% of the mass lies at the origin: give --extent"
+                                                                 : ": the model has no mass (a position list needs --position-mass): give --extent"));
         }
         const snapmap::Maps maps = snapmap::make_maps(model, o.views, grid, o.assignment, o.quantity);
 
         // Both outputs complete before either replaces an earlier file.
-        std::optional<snapmap::OutputFile> map_out, png_out;
+        std::optional<snapmap::Destination> map_out, png_out;
         if (!o.map_file.empty()) snapmap::write_map_file(maps, map_out.emplace(o.map_file));
         if (!o.png_file.empty()) snapmap::write_picture(maps, png_out.emplace(o.png_file));
         if (map_out) map_out->commit();

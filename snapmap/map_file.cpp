@@ -8,22 +8,18 @@
 
 namespace snapmap {
 
-void write_map_file(const Maps& maps, const OutputFile& out) {
-    static const galtk::ProgramInfo info{"snapmap", "", ""};
-    char name[] = "snapmap";
-    char* argv[] = {name, nullptr};
-    galtk::Run run(info, 1, argv);
-    run.throw_on_failure(true);
+void write_map_file(const Maps& maps, Destination& out) {
+    galtk::Run run("snapmap", galtk::Run::Embedded{});
     try {
-        galtk::Unit& unit = run.open_unit(1, out.temp_path().string());
+        galtk::Unit unit(run, 1, out.target().string(), out.fd(), false, true);
         for (const float value : maps.values) galtk::write_list(unit, value);
-        run.finish();
+        unit.flush();
     } catch (const galtk::RunFailure& failure) {
-        // The frame's line already starts with the program's name.
+        // The frame's line starts with the program's name; the caller adds it again.
         std::string line = failure.what();
         const std::string prefix = "snapmap: ";
         if (line.starts_with(prefix)) line.erase(0, prefix.size());
-        throw galtk::FormatError(2, "writing \"" + out.final_path().string() + "\": " + line);
+        throw galtk::FormatError(failure.status, line);
     }
 }
 

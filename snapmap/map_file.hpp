@@ -4,15 +4,13 @@
 // to the same bits.
 #pragma once
 
-#include <filesystem>
-
 #include "binning.hpp"
-#include "output_file.hpp"
+#include "destination.hpp"
 
 namespace snapmap {
 
-// Writes the temporary file of `out` (the caller commits it); throws galtk::FormatError
-// (status 2) when it cannot be written.
-void write_map_file(const Maps& maps, const OutputFile& out);
+// Writes the maps to `out` (the caller commits it); throws galtk::FormatError (status 2)
+// when they cannot be written.
+void write_map_file(const Maps& maps, Destination& out);
 
 }  // namespace snapmap

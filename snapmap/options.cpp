@@ -53,7 +53,11 @@ Options parse_options(int argc, char** argv) {
     std::string extent, assign = "cic";
     std::vector<std::string> views;
     std::int64_t model = 1;
+    std::string format;
+    std::string position_mass;
     app.add_option("INPUT", o.input, "the model: any snapshot format the toolkit reads")->required();
+    app.add_option("--format", format, "the input's format (text, positions, gadget1, gadget2, hdf5, tipsy); default: detected from the file");
+    app.add_option("--position-mass", position_mass, "mass of every particle of a position list (default 0)");
     app.add_option("--kind", kind, "1 surface density (default), 2 line-of-sight velocity dispersion, 3 mean line-of-sight velocity");
     app.add_option("--nmesh", nmesh, "cells per side of a map, 1 .. 16384 (default 128)");
     app.add_option("--extent", extent, "half-side L: the maps cover [-L, L)^2 (default: the radius holding 99% of the mass, rounded up to two digits)");
@@ -74,6 +78,17 @@ Options parse_options(int argc, char** argv) {
         refuse(e.what());
     }
 
+    if (!format.empty()) {
+        o.read.format = galtk::parse_format_name(format);
+        if (!o.read.format) refuse("--format \"" + format + "\": expected text, positions, gadget1, gadget2, hdf5 or tipsy");
+    }
+    if (!position_mass.empty()) {
+        float m = 0.0f;
+        const auto [p, ec] = std::from_chars(position_mass.data(), position_mass.data() + position_mass.size(), m);
+        if (ec != std::errc() || p != position_mass.data() + position_mass.size() || !std::isfinite(m) || m < 0.0f)
+            refuse("--position-mass \"" + position_mass + "\": expected a finite mass of 0 or more");
+        o.read.position_mass = m;
+    }
     if (kind < 1 || kind > 3) refuse("--kind " + std::to_string(kind) + ": expected 1, 2 or 3");
     o.quantity = static_cast<Quantity>(kind);
     o.nmesh = checked_nmesh(nmesh);

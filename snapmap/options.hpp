@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "binning.hpp"
+#include "snapshot_io.hpp"
 #include "view.hpp"
 
 namespace snapmap {
@@ -16,6 +17,7 @@ constexpr std::size_t max_views = 64;
 
 struct Options {
     std::string input;
+    galtk::ReadOptions read;      // --format, --position-mass
     Quantity quantity = Quantity::density;
     std::int32_t nmesh = 128;
     std::optional<float> extent;  // none: the default extent of extent.hpp

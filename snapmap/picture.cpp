@@ -1,6 +1,7 @@
 #include "picture.hpp"
 
 #include <png.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -92,8 +93,8 @@ std::int32_t map_pixels(std::int32_t nmesh) {
     return nmesh * ((256 + nmesh - 1) / nmesh);
 }
 
-void write_picture(const Maps& maps, const OutputFile& out) {
-    const std::filesystem::path& path = out.final_path();
+void write_picture(const Maps& maps, Destination& out) {
+    const std::filesystem::path& path = out.target();
     const std::int32_t n = maps.grid.nmesh;
     const std::int32_t side = map_pixels(n);
     const std::size_t nview = maps.views.size();
@@ -122,8 +123,11 @@ void write_picture(const Maps& maps, const OutputFile& out) {
         }
     }
 
-    std::FILE* file = std::fopen(out.temp_path().c_str(), "wb");
+    // A stream of its own over a copy of the descriptor: closing it leaves `out` open.
+    const int fd = ::dup(out.fd());
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
     if (!file) {
+        if (fd >= 0) ::close(fd);
         const int err = errno;
         throw galtk::FormatError(2, "cannot write \"" + path.string() + "\": " + std::strerror(err));
     }

@@ -14,15 +14,15 @@
 #include <filesystem>
 
 #include "binning.hpp"
-#include "output_file.hpp"
+#include "destination.hpp"
 
 namespace snapmap {
 
 // Pixel side of one map for a grid of nmesh cells a side.
 std::int32_t map_pixels(std::int32_t nmesh);
 
-// Writes the picture to the temporary file of `out` (the caller commits it); throws
-// galtk::FormatError (status 2).
-void write_picture(const Maps& maps, const OutputFile& out);
+// Writes the picture to `out` (the caller commits it); throws galtk::FormatError
+// (status 2).
+void write_picture(const Maps& maps, Destination& out);
 
 }  // namespace snapmap

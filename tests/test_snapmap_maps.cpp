@@ -15,7 +15,7 @@
 #include "binning.hpp"
 #include "extent.hpp"
 #include "options.hpp"
-#include "output_file.hpp"
+#include "destination.hpp"
 #include "snapshot_io.hpp"
 #include "view.hpp"
 
@@ -252,25 +252,29 @@ TEST(SnapmapMaps, CommandLineValuesAreChecked) {
         EXPECT_EQ(status_of([&] { parse_view(bad); }), 1) << bad;
 }
 
-TEST(SnapmapMaps, OutputGoesThroughATemporaryFileButNeverReplacesADeviceOrPipe) {
+TEST(SnapmapMaps, OutputGoesThroughATemporaryFileButNeverReplacesADevicePipeOrLink) {
     const auto dir = std::filesystem::temp_directory_path() / ("snapmap_out_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     {
-        OutputFile regular(dir / "map.dat");
-        EXPECT_EQ(regular.temp_path().parent_path(), dir);
-        EXPECT_NE(regular.temp_path(), regular.final_path());
-        const auto fifo = dir / "pipe";
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        OutputFile pipe(fifo);
-        EXPECT_EQ(pipe.temp_path(), fifo);
-        pipe.commit();
-        EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-        // A symbolic link (as /dev/stdout is) stays a link: written through, not replaced.
+        Destination regular(dir / "map.dat");
+        EXPECT_FALSE(regular.direct());
+        EXPECT_FALSE(std::filesystem::exists(dir / "map.dat"));  // not before the commit
+        ASSERT_EQ(::write(regular.fd(), "1\n", 2), 2);
+        regular.commit();
+        EXPECT_TRUE(std::filesystem::is_regular_file(dir / "map.dat"));
+        // A symbolic link (as /dev/stdout is) is written through and stays a link.
         std::filesystem::create_symlink(dir / "map.dat", dir / "link.dat");
-        OutputFile linked(dir / "link.dat");
-        EXPECT_EQ(linked.temp_path(), dir / "link.dat");
+        Destination linked(dir / "link.dat");
+        EXPECT_TRUE(linked.direct());
+        ASSERT_EQ(::write(linked.fd(), "22\n", 3), 3);
         linked.commit();
         EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dat"));
+        EXPECT_EQ(std::filesystem::file_size(dir / "map.dat"), 3u);
+        // A device is written in place (and never committed by rename should that break).
+        Destination null_device("/dev/null");
+        ASSERT_TRUE(null_device.direct());
+        null_device.commit();
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
     }
     std::filesystem::remove_all(dir);
 }
