@@ -5,39 +5,24 @@
 //
 //   build/release/bench/bench_snapmap --benchmark_counters_tabular=true
 //
-// ns/particle/view is the wall time over particles x projections.
+// ns/particle/view is the wall time over particles x projections (shown with an "s").
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstdint>
-#include <random>
 
 #include "binning.hpp"
+#include "disk_model.hpp"
 
 namespace {
 
-const galtk::ParticleSet& disk_model(std::size_t n) {
+const galtk::ParticleSet& model_of(std::size_t n) {
     static galtk::ParticleSet model;
-    if (model.size() != n) {
-        model.resize(n);
-        std::mt19937_64 gen(7);
-        std::gamma_distribution<float> radius(2.0f, 3.0f);  // R e^(-R/3)
-        std::uniform_real_distribution<float> angle(0.0f, 6.2831853f);
-        std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
-        for (std::size_t k = 0; k < n; ++k) {
-            const float r = radius(gen), phi = angle(gen);
-            model.pos[k] = {r * std::cos(phi), r * std::sin(phi), 0.3f * std::atanh(0.999f * unit(gen))};
-            const float v = 1.0f - std::exp(-r / 2.0f);
-            model.vel[k] = {-v * std::sin(phi), v * std::cos(phi), 0.05f * unit(gen)};
-            model.mass[k] = 1.0f / float(n);
-            model.type[k] = 1;
-        }
-    }
+    if (model.size() != n) model = bench::disk_model(n);
     return model;
 }
 
 void run(benchmark::State& state, std::size_t n, std::int32_t nmesh, snapmap::Quantity q) {
-    const galtk::ParticleSet& model = disk_model(n);
+    const galtk::ParticleSet& model = model_of(n);
     snapmap::Grid grid;
     grid.nmesh = nmesh;
     grid.extent = 16.0f;
