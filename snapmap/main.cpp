@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         if (o.extent) {
             grid.extent = *o.extent;
         } else {
-            grid.extent = snapmap::default_extent(model);
+            grid.extent = static_cast<float>(snapmap::extent_above(facts.r99));
             if (!(grid.extent > 0.0f))
                 return fail(1, o.input + (facts.total_mass > 0.0 ? ": 99% of the mass lies at the origin: give --extent"
                                                                  : ": the model has no mass (a position list needs --position-mass): give --extent"));

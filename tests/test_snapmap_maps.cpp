@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <cstdint>
 #include <random>
+#include <utility>
+#include <algorithm>
 #include <vector>
 
 #include "binning.hpp"
@@ -212,6 +214,35 @@ TEST(SnapmapMaps, DefaultExtentIsThe99PercentRadiusRoundedUpToTwoDigits) {
     heavy.mass.back() = 99.0f;
     EXPECT_EQ(mass_radius(heavy, 0.99), 100.0);
     EXPECT_EQ(mass_radius(heavy, 0.5), 99.0);
+
+    // A large model (histogram passes before the sort) against a full sort; and a
+    // crowd of particles at one distance.
+    std::mt19937 gen(99);
+    std::exponential_distribution<float> radius(0.3f);
+    std::uniform_real_distribution<float> mass(0.1f, 1.0f);
+    galtk::ParticleSet big;
+    big.resize(300000);
+    std::vector<std::pair<double, float>> sorted;
+    for (std::size_t k = 0; k < big.size(); ++k) {
+        big.pos[k] = {radius(gen), -radius(gen), 0.5f * radius(gen)};
+        big.mass[k] = mass(gen);
+        const galtk::Vec3& p = big.pos[k];
+        sorted.emplace_back(std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z), big.mass[k]);
+    }
+    std::sort(sorted.begin(), sorted.end());
+    double total = 0.0, running = 0.0, want = 0.0;
+    for (const auto& e : sorted) total += e.second;
+    for (const auto& e : sorted) {
+        running += e.second;
+        if (running >= 0.99 * total) {
+            want = e.first;
+            break;
+        }
+    }
+    EXPECT_DOUBLE_EQ(mass_radius(big, 0.99), want);
+    for (std::size_t k = 0; k < 10000; ++k) big.pos[k] = {3.0f, 4.0f, 0.0f};
+    for (std::size_t k = 10000; k < big.size(); ++k) big.pos[k] = {0.1f, 0.0f, 0.0f};
+    EXPECT_DOUBLE_EQ(mass_radius(big, 0.99), 5.0);
 
     EXPECT_EQ(round_up_two_digits(15.23), 16.0);
     EXPECT_EQ(round_up_two_digits(16.0), 16.0);
