@@ -14,7 +14,7 @@ template <int moments>
 struct Deposit {
     double* cells;
 
-    void add(std::size_t cell, double w, double m, double vlos) {
+    void add(std::size_t cell, double w, double m, double vlos) const {
         double* c = cells + cell * moments;
         const double wm = w * m;
         c[0] += wm;
@@ -45,23 +45,28 @@ void bin_share(const galtk::ParticleSet& model, const std::vector<Basis>& proj, 
     const float* mass = model.mass.data();
     const double top = n;
 
-    for (std::size_t k = share.begin; k < share.end; ++k) {
-        const double x = pos[k].x, y = pos[k].y, z = pos[k].z;
-        const double m = mass[k];
-        for (std::size_t j = 0; j < nview; ++j) {
-            const Basis& p = proj[j];
+    // View by view: one view's sums (2 MB at nmesh 512) stay in the cache; all views at
+    // once would spread every particle's deposits over three times that.
+    for (std::size_t j = 0; j < nview; ++j) {
+        const Basis& p = proj[j];
+        const Deposit<moments> d{sums.data() + j * cells * moments};
+        // Local counts: stores through `sums` cannot then alias them.
+        std::size_t inside = 0, outside = 0;
+        double mass_outside = 0.0;
+        for (std::size_t k = share.begin; k < share.end; ++k) {
+            const double x = pos[k].x, y = pos[k].y, z = pos[k].z;
+            const double m = mass[k];
             const double gu = (p.u[0] * x + p.u[1] * y + p.u[2] * z + extent) * inv_h;
             const double gv = (p.v[0] * x + p.v[1] * y + p.v[2] * z + extent) * inv_h;
             // Written so that NaN fails too: no conversion below sees an out-of-range value.
             if (!(gu >= 0.0 && gu < top && gv >= 0.0 && gv < top)) {
-                ++tally[j].outside;
-                tally[j].mass_outside += m;
+                ++outside;
+                mass_outside += m;
                 continue;
             }
             double vlos = 0.0;
             if constexpr (moments >= 2)
                 vlos = p.los[0] * double(vel[k].x) + p.los[1] * double(vel[k].y) + p.los[2] * double(vel[k].z);
-            Deposit<moments> d{sums.data() + j * cells * moments};
             if constexpr (assignment == Assignment::ngp) {
                 const auto i = static_cast<std::size_t>(gu);
                 const auto jr = static_cast<std::size_t>(gv);
@@ -81,8 +86,9 @@ void bin_share(const galtk::ParticleSet& model, const std::vector<Basis>& proj, 
                 d.add(rb + ia, (1.0 - dx) * dy, m, vlos);
                 d.add(rb + ib, dx * dy, m, vlos);
             }
-            ++tally[j].inside;
+            ++inside;
         }
+        tally[j] = {inside, outside, mass_outside};
     }
 }
 

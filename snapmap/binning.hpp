@@ -1,5 +1,6 @@
 // Projected maps of a model: every particle projected on every view's image plane and its
-// mass assigned to a square grid of cells, in one pass over the particles.
+// mass assigned to a square grid of cells, one pass over the particles per view (the sums
+// of one view then stay in the cache, which costs less than reading the particles again).
 //
 // Grid: nmesh x nmesh cells of side h = 2L/nmesh covering [-L, L)^2 of the image plane
 // (u horizontal, v vertical, see view.hpp). Cell (i, j) covers

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
         const galtk::ParticleSet model = galtk::read_snapshot(o.input, o.read);
         const bool kinematic = o.quantity != snapmap::Quantity::density;
         check_model(o.input, model, kinematic);
-        const snapmap::ModelFacts facts = snapmap::model_facts(model, kinematic);
+        const snapmap::ModelFacts facts = snapmap::model_facts(model, !o.extent, kinematic);
 
         snapmap::Grid grid;
         grid.nmesh = o.nmesh;

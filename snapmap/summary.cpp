@@ -25,10 +25,10 @@ const char* quantity_name(Quantity q) {
 
 }  // namespace
 
-ModelFacts model_facts(const galtk::ParticleSet& model, bool need_velocities) {
+ModelFacts model_facts(const galtk::ParticleSet& model, bool need_radius, bool need_velocities) {
     ModelFacts f;
     for (const float m : model.mass) f.total_mass += m;
-    f.r99 = mass_radius(model, 0.99);
+    if (need_radius) f.r99 = mass_radius(model, 0.99);
     if (need_velocities) {
         f.zero_velocities = true;
         for (const galtk::Vec3& v : model.vel) {
@@ -42,8 +42,9 @@ ModelFacts model_facts(const galtk::ParticleSet& model, bool need_velocities) {
 }
 
 std::string summary_line(const Options& o, const galtk::ParticleSet& model, const ModelFacts& f, const Maps& maps) {
-    std::string line = o.input + ": " + std::to_string(model.size()) + " particles, mass " + number(f.total_mass) +
-                       ", 99% within r = " + number(f.r99) + "; ";
+    std::string line = o.input + ": " + std::to_string(model.size()) + " particles, mass " + number(f.total_mass);
+    if (f.r99 >= 0.0) line += ", 99% within r = " + number(f.r99);
+    line += "; ";
     line += std::to_string(maps.views.size()) + (maps.views.size() == 1 ? " map" : " maps") + " (views";
     for (const View& v : maps.views) line += " " + view_text(v);
     line += ") of " + std::string(quantity_name(maps.quantity)) + ", " + std::to_string(maps.grid.nmesh) + " x " +

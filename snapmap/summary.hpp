@@ -11,11 +11,13 @@ namespace snapmap {
 
 struct ModelFacts {
     double total_mass = 0.0;
-    double r99 = 0.0;             // radius holding 99% of the mass (before rounding)
+    double r99 = -1.0;            // radius holding 99% of the mass (before rounding); -1: not sought
     bool zero_velocities = false;
 };
 
-ModelFacts model_facts(const galtk::ParticleSet& model, bool need_velocities);
+// The 99% radius is sought only for the default extent (`need_radius`): it takes a few
+// passes over the particles.
+ModelFacts model_facts(const galtk::ParticleSet& model, bool need_radius, bool need_velocities);
 
 std::string summary_line(const Options& options, const galtk::ParticleSet& model, const ModelFacts& facts,
                          const Maps& maps);
