@@ -140,6 +140,11 @@ float cell_value(Quantity q, const double* s, double cell_area) {
 
 }  // namespace
 
+double map_memory(std::size_t views, const Grid& grid, Quantity quantity) {
+    const double cells = double(grid.nmesh) * double(grid.nmesh) * double(views);
+    return cells * (8.0 * moments_of(quantity) + 4.0);
+}
+
 Maps make_maps(const galtk::ParticleSet& model, const std::vector<View>& views, const Grid& grid,
                Assignment assignment, Quantity quantity) {
     Maps maps;

@@ -67,6 +67,10 @@ struct Maps {
     }
 };
 
+// Bytes that make_maps holds at its peak beyond the model: the sums (8 bytes per moment,
+// cell and view) and the float maps.
+double map_memory(std::size_t views, const Grid& grid, Quantity quantity);
+
 // The maps of `model` seen from each of `views`. The caller has checked the grid
 // (1 <= nmesh <= max_nmesh, extent finite and > 0).
 Maps make_maps(const galtk::ParticleSet& model, const std::vector<View>& views, const Grid& grid,
