@@ -30,8 +30,8 @@ constexpr Anchors cool_warm_anchors = {{
 
 ColourTable interpolate(const Anchors& a) {
     ColourTable table{};
-    for (int k = 0; k < 256; ++k) {
-        const double x = k / 255.0 * 16.0;
+    for (int k = 0; k <= colour_steps; ++k) {
+        const double x = k * 16.0 / colour_steps;
         const int lo = x >= 16.0 ? 15 : static_cast<int>(x);
         const double f = x - lo;
         std::uint8_t c[3];
@@ -58,8 +58,8 @@ const ColourTable& cool_warm() {
 
 Rgb colour_at(const ColourTable& table, double t) {
     if (!(t > 0.0)) return table[0];
-    if (t >= 1.0) return table[255];
-    return table[static_cast<std::size_t>(t * 255.0 + 0.5)];
+    if (t >= 1.0) return table[colour_steps];
+    return table[static_cast<std::size_t>(t * colour_steps + 0.5)];
 }
 
 }  // namespace snapmap

@@ -1,6 +1,7 @@
 // snapmap end to end: the map files projmap collects, the picture, the summary line, and
 // the refusals that leave an earlier map file as it was.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstdint>
 #include <string>
@@ -114,6 +115,53 @@ TEST(SnapmapRun, NamesOutputsAsAskedAndSaysWhenVelocitiesAreZero) {
     r = s.run("snapmap", {}, {"still.dat", "--png", "c.png", "--nmesh", "2048", "--view", "0:0", "--extent", "40"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(png_size(s.read("c.png")), (std::pair<std::uint32_t, std::uint32_t>{1024, 1024}));
+}
+
+// The picture's pixels, RGB, row after row from the top; empty when unreadable.
+std::vector<unsigned char> png_pixels(const std::filesystem::path& file, png_uint_32& width) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, file.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
+    width = image.width;
+    return rgb;
+}
+
+TEST(SnapmapRun, PictureColoursFollowTheScales) {
+    Scratch s;
+    s.write("disk.dat", turning_disk(4000, 0.001f));
+    // Edge-on along y, 16 cells over [-2, 2): the disk fills the middle rows, receding on
+    // the right (red), approaching on the left (blue); empty rows are 0 (grey).
+    RunResult r = s.run("snapmap", {}, {"disk.dat", "--kind", "3", "--view", "90:0", "--nmesh", "16", "--extent", "2",
+                                         "--png", "v.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    png_uint_32 width = 0;
+    auto rgb = png_pixels(s.path("v.png"), width);
+    ASSERT_EQ(rgb.size(), 256u * 256u * 3u);
+    auto pixel = [&](int x, int y) { return &rgb[(std::size_t(y) * width + std::size_t(x)) * 3]; };
+    const unsigned char* right = pixel(256 - 8, 128);
+    const unsigned char* left = pixel(8, 128);
+    const unsigned char* empty = pixel(128, 8);
+    EXPECT_GT(right[0], right[2] + 60);
+    EXPECT_GT(left[2], left[0] + 60);
+    EXPECT_EQ(empty[0], 221);  // the cool-warm scale's grey centre
+    EXPECT_EQ(empty[1], 220);
+    EXPECT_EQ(empty[2], 220);
+
+    // Density, face-on: the centre is brighter than the edge of the disk, and an empty
+    // corner takes the darkest colour of viridis.
+    r = s.run("snapmap", {}, {"disk.dat", "--view", "0:0", "--nmesh", "16", "--extent", "2", "--png", "d.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    rgb = png_pixels(s.path("d.png"), width);
+    ASSERT_EQ(rgb.size(), 256u * 256u * 3u);
+    const unsigned char* corner = pixel(2, 2);
+    EXPECT_EQ(corner[0], 68);  // viridis at 0: (0.267, 0.005, 0.329)
+    EXPECT_EQ(corner[1], 1);
+    EXPECT_EQ(corner[2], 84);
+    const unsigned char* centre = pixel(136, 120);
+    EXPECT_GT(centre[1], 100);
 }
 
 TEST(SnapmapRun, RefusalsAreOneLineAndKeepTheEarlierMapFile) {
