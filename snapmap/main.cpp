@@ -6,13 +6,12 @@
 
 #include <cmath>
 #include <cstdio>
-#include <optional>
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "binning.hpp"
-#include "destination.hpp"
 #include "extent.hpp"
 #include "map_file.hpp"
 #include "output_file.hpp"
@@ -99,7 +98,7 @@ int main(int argc, char** argv) {
         const snapmap::Maps maps = snapmap::make_maps(model, o.views, grid, o.assignment, o.quantity);
 
         // Both outputs complete before either replaces an earlier file.
-        std::optional<snapmap::Destination> map_out, png_out;
+        std::optional<galtk::OutputFile> map_out, png_out;
         if (!o.map_file.empty()) snapmap::write_map_file(maps, map_out.emplace(o.map_file));
         if (!o.png_file.empty()) snapmap::write_picture(maps, png_out.emplace(o.png_file));
         if (map_out) map_out->commit();

@@ -8,7 +8,7 @@
 
 namespace snapmap {
 
-void write_map_file(const Maps& maps, Destination& out) {
+void write_map_file(const Maps& maps, galtk::OutputFile& out) {
     galtk::Run run("snapmap", galtk::Run::Embedded{});
     try {
         galtk::Unit unit(run, 1, out.target().string(), out.fd(), false, true);

@@ -5,12 +5,12 @@
 #pragma once
 
 #include "binning.hpp"
-#include "destination.hpp"
+#include "output_file.hpp"
 
 namespace snapmap {
 
-// Writes the maps to `out` (the caller commits it); throws galtk::FormatError (status 2)
-// when they cannot be written.
-void write_map_file(const Maps& maps, Destination& out);
+// Writes the maps to `out` through its descriptor (the caller commits it); throws
+// galtk::FormatError (status 2) when they cannot be written.
+void write_map_file(const Maps& maps, galtk::OutputFile& out);
 
 }  // namespace snapmap

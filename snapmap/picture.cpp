@@ -93,7 +93,7 @@ std::int32_t map_pixels(std::int32_t nmesh) {
     return nmesh * ((256 + nmesh - 1) / nmesh);
 }
 
-void write_picture(const Maps& maps, Destination& out) {
+void write_picture(const Maps& maps, galtk::OutputFile& out) {
     const std::filesystem::path& path = out.target();
     const std::int32_t n = maps.grid.nmesh;
     const std::int32_t side = map_pixels(n);

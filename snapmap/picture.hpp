@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #include "binning.hpp"
-#include "destination.hpp"
+#include "output_file.hpp"
 
 namespace snapmap {
 
@@ -23,6 +23,6 @@ std::int32_t map_pixels(std::int32_t nmesh);
 
 // Writes the picture to `out` (the caller commits it); throws galtk::FormatError
 // (status 2).
-void write_picture(const Maps& maps, Destination& out);
+void write_picture(const Maps& maps, galtk::OutputFile& out);
 
 }  // namespace snapmap

@@ -3,9 +3,6 @@
 // mass-weighted moments, the default extent and the checks of the command-line values.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <filesystem>
 #include <cstdint>
@@ -17,7 +14,6 @@
 #include "binning.hpp"
 #include "extent.hpp"
 #include "options.hpp"
-#include "destination.hpp"
 #include "snapshot_io.hpp"
 #include "view.hpp"
 
@@ -281,33 +277,6 @@ TEST(SnapmapMaps, CommandLineValuesAreChecked) {
     EXPECT_EQ(parse_view("+180:720").inclination, 180.0);
     for (const char* bad : {"60", "60:", ":30", "a:b", "181:0", "-1:0", "nan:0", "60:inf", "60:30:1", "60 :30"})
         EXPECT_EQ(status_of([&] { parse_view(bad); }), 1) << bad;
-}
-
-TEST(SnapmapMaps, OutputGoesThroughATemporaryFileButNeverReplacesADevicePipeOrLink) {
-    const auto dir = std::filesystem::temp_directory_path() / ("snapmap_out_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    {
-        Destination regular(dir / "map.dat");
-        EXPECT_FALSE(regular.direct());
-        EXPECT_FALSE(std::filesystem::exists(dir / "map.dat"));  // not before the commit
-        ASSERT_EQ(::write(regular.fd(), "1\n", 2), 2);
-        regular.commit();
-        EXPECT_TRUE(std::filesystem::is_regular_file(dir / "map.dat"));
-        // A symbolic link (as /dev/stdout is) is written through and stays a link.
-        std::filesystem::create_symlink(dir / "map.dat", dir / "link.dat");
-        Destination linked(dir / "link.dat");
-        EXPECT_TRUE(linked.direct());
-        ASSERT_EQ(::write(linked.fd(), "22\n", 3), 3);
-        linked.commit();
-        EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dat"));
-        EXPECT_EQ(std::filesystem::file_size(dir / "map.dat"), 3u);
-        // A device is written in place (and never committed by rename should that break).
-        Destination null_device("/dev/null");
-        ASSERT_TRUE(null_device.direct());
-        null_device.commit();
-        EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
-    }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
