@@ -62,7 +62,9 @@ Options parse_options(int argc, char** argv) {
     app.add_option("--nmesh", nmesh, "cells per side of a map, 1 .. 16384 (default 128)");
     app.add_option("--extent", extent, "half-side L: the maps cover [-L, L)^2 (default: the radius holding 99% of the mass, rounded up to two digits)");
     app.add_option("--assign", assign, "mass assignment: cic (cloud in cell, default) or ngp (nearest grid point)");
-    app.add_option("--view", views, "a view INCLINATION:POSITION_ANGLE in degrees; repeat for several, in file order");
+    app.add_option("--view", views, "a view INCLINATION:POSITION_ANGLE in degrees; repeat --view for several, in file order")
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     auto* model_opt = app.add_option("--model", model, "model number N: the map file is named as projmap reads it, 2df.dat.mN, 2dfv.dat.mN or 2dfv1.dat.mN (default 1)");
     auto* output_opt = app.add_option("--output", o.map_file, "the map file's name instead");
     app.add_option("--png", o.png_file, "also write a picture of the maps side by side");

@@ -107,6 +107,11 @@ TEST(SnapmapRun, NamesOutputsAsAskedAndSaysWhenVelocitiesAreZero) {
     EXPECT_EQ(png_size(s.read("a.png")), (std::pair<std::uint32_t, std::uint32_t>{256, 256}));
     EXPECT_FALSE(s.exists("2df.dat.m1"));
 
+    // Each --view takes one view, so INPUT may follow them.
+    r = s.run("snapmap", {}, {"--view", "0:0", "--view", "90:0", "still.dat", "--nmesh", "4", "--output", "two.map"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.lines("two.map").size(), 2u * 16u);
+
     // Only a picture asked for: no map file.
     r = s.run("snapmap", {}, {"still.dat", "--png", "b.png", "--nmesh", "100", "--extent", "40"});
     ASSERT_EQ(r.status, 0) << r.err;
