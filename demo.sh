@@ -2,8 +2,8 @@
 # Builds the toolkit and runs the three example pipelines of examples/ in a scratch
 # folder under build/ (examples/ itself is never written):
 #   1. disk_bulge:    mkcomponents -> diskgen -> diskbulge
-#   2. barred_spiral: mkcomponents -> diskgen -> galmix
-#   3. survey:        parsample -> (parsub -> galmix -> map) for each point -> projmap
+#   2. barred_spiral: mkcomponents -> diskgen -> galmix -> snapmap (a picture)
+#   3. survey:        parsample -> (parsub -> galmix -> snapmap) for each point -> projmap
 # Every program's console lines are shown; a summary follows at the end. The programs are
 # built as one translation unit each (a unity build), which keeps the build short.
 set -euo pipefail
@@ -51,6 +51,8 @@ run mkcomponents
 run diskgen
 cp sip2.dat di.dat
 run galmix
+# Face-on and edge-on (line of sight along y, the bar's long axis across the image).
+run snapmap tinit.dat --view 0:0 --view 90:0 --png barred_spiral.png
 spiral_counts=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print "disk " $1 ", bar " $2 ", spiral " $3 ", inner ring " $4 ", outer ring " $5 ", bulge " $6}')
 spiral_mass=$(grep -E '^ totm ' console.log | tail -1 | awk '{print $2}')
 # Handed to a simulation code: HDF5 for GADGET-4/AREPO/SWIFT, then with the bar particles
@@ -76,14 +78,15 @@ for k in $(seq 1 "$npoints"); do
     run parsub
     run galmix
     cp tinit.dat "tinit.dat.$k"
-    # A stand-in for a simulation's projected density map: the surface density of the
-    # model on a 16 x 16 grid over -16..16 in x and y, one value a line.
-    awk 'NR > 4 { i = int(($1 + 16) / 2); j = int(($2 + 16) / 2);
-                  if (i >= 0 && i < 16 && j >= 0 && j < 16) s[j * 16 + i] += $8 }
-         END { for (c = 0; c < 256; c++) printf "%.7g\n", s[c] / 4.0 }' tinit.dat > "2df.dat.m$k"
+    # The model's projected maps as projmap collects them: surface density (kind 1) face-on,
+    # edge-on along x and along y, 16 x 16 cells over [-16, 16)^2, the same grid for every
+    # model so that the maps of the data set compare cell by cell.
+    run snapmap tinit.dat --model "$k" --nmesh 16 --extent 16
+    # Kinematic maps (kinds 2 and 3: "2dfv.dat.m$k", "2dfv1.dat.m$k") belong here once the
+    # models carry velocities (galvel); galmix's models are at rest, so they would be flat.
 done
-printf '1\n%d\n16\n1\n' "$npoints" > answers.txt
-echo "\$ projmap < answers.txt   (kind 1, $npoints files, 16 meshes, 1 projection)"
+printf '1\n%d\n16\n3\n' "$npoints" > answers.txt
+echo "\$ projmap < answers.txt   (kind 1, $npoints files, 16 meshes, 3 projections)"
 "$build/projmap/projmap" < answers.txt | sed 's/^/    /'
 
 echo
@@ -94,6 +97,7 @@ echo "barred spiral:   $work/barred_spiral/tinit.dat"
 echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
 echo "                 for simulation codes: $work/barred_spiral/galaxy.hdf5, galaxy_jittered.hdf5"
+echo "                 picture (face-on, edge-on): $work/barred_spiral/barred_spiral.png"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
     values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')

@@ -22,12 +22,11 @@ void write_pair_records(const DataSetFiles& out, const Pair& pair) {
     galtk::write_list(out.vn, pair.first, pair.second);
 }
 
-// Copies one map: `nvalues` reads of one value from the map file, each value written
-// at once to "2dfv.dat", "2dft.dat" and the kind's file on unit 3, in this order.
+// Copies one map: `nvalues` reads of one value from the map file into `value`, each value
+// written at once to "2dfv.dat", "2dft.dat" and the kind's file on unit 3, in this order.
 void copy_map(galtk::Unit& map, galtk::Unit& v, galtk::Unit& t, galtk::Unit& t3, std::int32_t nvalues,
-              std::int64_t first_index) {
+              std::int64_t first_index, float& value) {
     for (std::int64_t k = 0; k < nvalues; ++k) {
-        float value = 0.0f;
         galtk::read_list(map, {"map value", first_index + k}, value);
         galtk::write_same_line({&v, &t, &t3}, value);  // formatted once, written three times
     }
@@ -43,6 +42,10 @@ void assemble_maps(galtk::Run& run, const DataSetFiles& out, std::int32_t kind, 
                    const ParameterPairs& pairs) {
     // A negative wrapped square makes empty maps, like any count below 1.
     const std::int32_t nvalues = wrapped_product(counts.nmesh, counts.nmesh);
+    // The one real in transit for the whole run: a null value or a slash in a map file
+    // leaves it as the previous read left it (in this file or the one before), as a
+    // list-directed read leaves any destination it does not fill; 0.0 before the first.
+    float value = 0.0f;
     for (std::int64_t n = 1; n <= counts.nfiles; ++n) {
         const std::string name = map_file_name(kind, n);
         galtk::write_list(run.console(), name_label(n), name_buffer(name));
