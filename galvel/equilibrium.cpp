@@ -10,6 +10,7 @@
 #include "disk_shape.hpp"
 #include "energy.hpp"
 #include "halo_particles.hpp"
+#include "header.hpp"
 #include "refusal.hpp"
 #include "ring_field.hpp"
 #include "spherical_mass.hpp"
@@ -92,10 +93,6 @@ void count_annuli(const ParticleSet& set, std::size_t n_disk, DiskInputs& in) {
     }
 }
 
-void set_types(ParticleSet& set, std::size_t n_disk, std::size_t n_model) {
-    for (std::size_t j = 0; j < set.size(); ++j) set.type[j] = j < n_disk ? 2 : (j < n_model ? 3 : 1);
-}
-
 }  // namespace
 
 Outcome give_velocities(ParticleSet& set, const Settings& s) {
@@ -168,7 +165,7 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
         out.capped += draw_sphere_velocities(set, out.disk, n_model, *out.bulge_table, G_mass_all, random);
     if (out.halo > 0)
         out.capped += draw_sphere_velocities(set, n_model, set.size(), *out.halo_table, G_mass_all, random);
-    set_types(set, out.disk, n_model);
+    relabel(set, out.disk, n_model);
 
     const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids);
     out.kinetic = e.kinetic;
