@@ -2,7 +2,7 @@
 # Builds the toolkit and runs the three example pipelines of examples/ in a scratch
 # folder under build/ (examples/ itself is never written):
 #   1. disk_bulge:    mkcomponents -> diskgen -> diskbulge
-#   2. barred_spiral: mkcomponents -> diskgen -> galmix
+#   2. barred_spiral: mkcomponents -> diskgen -> galmix -> galvel (velocities)
 #   3. survey:        parsample -> (parsub -> galmix -> map) for each point -> projmap
 # Every program's console lines are shown; a summary follows at the end. The programs are
 # built as one translation unit each (a unity build), which keeps the build short.
@@ -53,6 +53,13 @@ cp sip2.dat di.dat
 run galmix
 spiral_counts=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print "disk " $1 ", bar " $2 ", spiral " $3 ", inner ring " $4 ", outer ring " $5 ", bulge " $6}')
 spiral_mass=$(grep -E '^ totm ' console.log | tail -1 | awk '{print $2}')
+# Velocities of a rotating galaxy in equilibrium: galmix writes its bulge last (the sixth
+# count), and a Hernquist dark halo of four times the model's mass makes the outer rotation
+# curve flat. The profile table gives the picture of the rotation curve and dispersions.
+nbulge=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print $6}')
+run galvel tinit.dat tinit_v.dat --bulge "$nbulge" --halo hernquist:5:10 --profile galvel_profile.txt
+/usr/bin/python3 "$top/tools/plot_galvel_profile.py" galvel_profile.txt galvel_profile.png 2>/dev/null ||
+    echo "    (no picture: /usr/bin/python3 with matplotlib is needed)"
 
 echo
 echo "== 3. parameter survey (examples/survey)"
@@ -89,6 +96,7 @@ echo "                 $disk_summary"
 echo "barred spiral:   $work/barred_spiral/tinit.dat"
 echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
+echo "                 with velocities: $work/barred_spiral/tinit_v.dat, profile galvel_profile.txt/.png"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
     values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
+#include "geometry.hpp"
+
 namespace galtk::galvel {
 
 namespace {
-
-double cylindrical(const Vec3& p) { return std::sqrt(double(p.x) * p.x + double(p.y) * p.y); }
 
 // The mass-weighted median radius from a fine geometric histogram (2^12 bins over six
 // decades below r_max), interpolated inside its bin.
@@ -19,7 +19,7 @@ double half_mass_radius(const ParticleSet& set, std::size_t n, double r_max) {
     std::vector<double> mass(bins + 1, 0.0);   // bin 0: inside lo
     double total = 0.0;
     for (std::size_t j = 0; j < n; ++j) {
-        const double R = cylindrical(set.pos[j]);
+        const double R = cylindrical_radius(set.pos[j]);
         const double f = R > lo ? (std::log(R) - std::log(lo)) / dlog : -1.0;
         const int k = f < 0.0 ? 0 : std::min(bins, 1 + static_cast<int>(f));
         mass[k] += set.mass[j];
@@ -43,7 +43,7 @@ DiskShape measure_disk(const ParticleSet& set, std::size_t n) {
     DiskShape shape;
     std::vector<float> height(n);
     for (std::size_t j = 0; j < n; ++j) {
-        shape.r_max = std::max(shape.r_max, cylindrical(set.pos[j]));
+        shape.r_max = std::max(shape.r_max, cylindrical_radius(set.pos[j]));
         height[j] = std::fabs(set.pos[j].z);
     }
     if (shape.r_max > 0.0) shape.r_half = half_mass_radius(set, n, shape.r_max);

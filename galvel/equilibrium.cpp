@@ -9,6 +9,7 @@
 #include "deviates.hpp"
 #include "disk_shape.hpp"
 #include "energy.hpp"
+#include "geometry.hpp"
 #include "halo_particles.hpp"
 #include "header.hpp"
 #include "refusal.hpp"
@@ -46,23 +47,20 @@ double softening_of(const ParticleSet& set, std::size_t j) {
     return std::isfinite(eps) && eps > 0.0 ? eps : 0.0;
 }
 
-double cylindrical(const Vec3& p) { return std::sqrt(double(p.x) * p.x + double(p.y) * p.y); }
-double spherical(const Vec3& p) { return std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z); }
-
 // The particles' mid-plane field at the disk table's radii, per component, G included.
 void particle_field(const ParticleSet& set, std::size_t n_disk, int threads, double G, DiskInputs& in) {
     RingGridShape shape;
     for (std::size_t j = 0; j < set.size(); ++j) {
         const double eps = softening_of(set, j);
         const double z = set.pos[j].z;
-        shape.r_max = std::max(shape.r_max, cylindrical(set.pos[j]));
+        shape.r_max = std::max(shape.r_max, cylindrical_radius(set.pos[j]));
         shape.zeta_max = std::max(shape.zeta_max, std::sqrt(z * z + eps * eps));
     }
     RingField disk(shape), bulge(shape);
     for (std::size_t j = 0; j < set.size(); ++j) {
         const double eps = softening_of(set, j);
         const double z = set.pos[j].z;
-        (j < n_disk ? disk : bulge).add(cylindrical(set.pos[j]), std::sqrt(z * z + eps * eps), set.mass[j]);
+        (j < n_disk ? disk : bulge).add(cylindrical_radius(set.pos[j]), std::sqrt(z * z + eps * eps), set.mass[j]);
     }
     std::vector<double> potential_disk, potential_bulge;
     disk.evaluate(in.grid.radii(), in.force_disk, potential_disk, threads);
@@ -86,7 +84,7 @@ void count_annuli(const ParticleSet& set, std::size_t n_disk, DiskInputs& in) {
     for (std::size_t j = 0; j < n_disk; ++j) {
         int i;
         double t;
-        in.grid.locate(cylindrical(set.pos[j]), i, t);
+        in.grid.locate(cylindrical_radius(set.pos[j]), i, t);
         const int k = t < 0.5 ? i : i + 1;
         in.annulus_mass[k] += set.mass[j];
         in.annulus_count[k] += 1.0;
@@ -127,13 +125,13 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
 
     // Spherical averages of the particles, for the spherical components and the energies.
     double r_max = 0.0;
-    for (std::size_t j = 0; j < n_model; ++j) r_max = std::max(r_max, spherical(set.pos[j]));
+    for (std::size_t j = 0; j < n_model; ++j) r_max = std::max(r_max, spherical_radius(set.pos[j]));
     SphericalMass disk_mass(r_max), bulge_mass(r_max);
     std::vector<float> bulge_radii, bulge_masses;
     bulge_radii.reserve(out.bulge);
     bulge_masses.reserve(out.bulge);
     for (std::size_t j = 0; j < n_model; ++j) {
-        const double r = spherical(set.pos[j]);
+        const double r = spherical_radius(set.pos[j]);
         if (j < out.disk) {
             disk_mass.add(r, set.mass[j]);
         } else {

@@ -10,10 +10,6 @@ namespace galtk::galvel {
 
 namespace {
 
-constexpr double pi = std::numbers::pi;
-
-double nfw_f(double x) { return std::log1p(x) - x / (1.0 + x); }
-
 std::vector<std::string_view> split(std::string_view text, char sep) {
     std::vector<std::string_view> parts;
     for (;;) {
@@ -32,6 +28,8 @@ bool positive_number(std::string_view field, double& value) {
 }
 
 }  // namespace
+
+double nfw_f(double x) { return std::log1p(x) - x / (1.0 + x); }
 
 std::string parse_halo(std::string_view text, HaloSpec& spec) {
     const auto parts = split(text, ':');
@@ -88,12 +86,12 @@ double AnalyticHalo::density(double r) const {
     switch (spec_.kind) {
     case HaloKind::hernquist: {
         const double s = r + rs_;
-        return spec_.mass * rs_ / (2.0 * pi * r * s * s * s);
+        return spec_.mass * rs_ / (2.0 * std::numbers::pi * r * s * s * s);
     }
     case HaloKind::nfw: {
         if (r > spec_.r200) return 0.0;
         const double x = r / rs_;
-        return spec_.mass / (4.0 * pi * rs_ * rs_ * rs_ * fc_ * x * (1.0 + x) * (1.0 + x));
+        return spec_.mass / (4.0 * std::numbers::pi * rs_ * rs_ * rs_ * fc_ * x * (1.0 + x) * (1.0 + x));
     }
     case HaloKind::none: break;
     }

@@ -17,6 +17,9 @@ struct HaloSpec {
     double c = 0.0;      // NFW concentration
 };
 
+// NFW's mass function f(x) = ln(1 + x) - x / (1 + x).
+double nfw_f(double x);
+
 // Parses "hernquist:M:a" or "nfw:M200:r200:c". Every number must be positive and finite.
 // Returns an empty string and fills `spec`, or the reason the text was refused.
 std::string parse_halo(std::string_view text, HaloSpec& spec);

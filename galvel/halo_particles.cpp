@@ -9,8 +9,6 @@ namespace galtk::galvel {
 
 namespace {
 
-double nfw_f(double x) { return std::log1p(x) - x / (1.0 + x); }
-
 // x = r / rs with f(x) = target, for 0 < target < f(c): a table of f on a geometric grid
 // gives the bracket, Newton's method (f'(x) = x / (1 + x)^2) the last digits.
 class NfwInverse {

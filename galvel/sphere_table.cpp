@@ -34,6 +34,11 @@ void integrate_jeans(SphereTable& t, const MassFunction& G_mass, double tail) {
     }
 }
 
+void tabulate_potential(SphereTable& t, const PotentialFunction& potential) {
+    t.potential.resize(t.grid.size());
+    for (int i = 0; i < t.grid.size(); ++i) t.potential[i] = potential(t.grid[i]);
+}
+
 }  // namespace
 
 double SphereTable::sigma_at(double r, const MassFunction& G_mass) const {
@@ -45,11 +50,6 @@ double SphereTable::sigma_at(double r, const MassFunction& G_mass) const {
 double SphereTable::potential_at(double r, const MassFunction& G_mass) const {
     if (r > grid[grid.size() - 1]) return -G_mass(r) / r;
     return grid.interpolate(potential, r);
-}
-
-void tabulate_potential(SphereTable& t, const PotentialFunction& potential) {
-    t.potential.resize(t.grid.size());
-    for (int i = 0; i < t.grid.size(); ++i) t.potential[i] = potential(t.grid[i]);
 }
 
 SphereTable bulge_table(const std::vector<float>& radii, const std::vector<float>& masses,

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geometry.hpp"
+
 namespace galtk::galvel {
 
 namespace {
@@ -33,7 +35,7 @@ std::size_t draw_disk_velocities(ParticleSet& set, std::size_t n, const DiskTabl
     const double r0 = t.grid[0];
     for (std::size_t j = 0; j < n; ++j) {
         const Vec3& p = set.pos[j];
-        const double R = std::sqrt(double(p.x) * p.x + double(p.y) * p.y);
+        const double R = cylindrical_radius(p);
         int i;
         double w;
         t.grid.locate(R, i, w);
@@ -59,7 +61,7 @@ std::size_t draw_sphere_velocities(ParticleSet& set, std::size_t first, std::siz
     std::size_t capped = 0;
     for (std::size_t j = first; j < last; ++j) {
         const Vec3& p = set.pos[j];
-        const double r = std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z);
+        const double r = spherical_radius(p);
         const double sigma = table.sigma_at(r, G_mass);
         double v[3];
         capped += draw_below(limit_squared(table.potential_at(r, G_mass)), v, [&](double* d) {
