@@ -29,7 +29,7 @@ struct RingGridShape {
 
 class RingField {
 public:
-    static constexpr int radial_nodes = 1536;
+    static constexpr int radial_nodes = 1024;
     static constexpr int height_nodes = 48;
 
     explicit RingField(const RingGridShape& shape);

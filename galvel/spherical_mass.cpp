@@ -1,5 +1,6 @@
 #include "spherical_mass.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace galtk::galvel {
@@ -10,12 +11,13 @@ SphericalMass::SphericalMass(double r_max)
     r_min_ = top * 1e-6;
     log_min_ = std::log(r_min_);
     inv_dlog_ = (shells - 1) / (std::log(top) - log_min_);
+    edges_.resize(shells + 1);
+    edges_[0] = 0.0;
+    for (int k = 1; k <= shells; ++k) edges_[k] = std::exp(log_min_ + (k - 1) / inv_dlog_);
 }
 
 // Shell 0 runs from the centre to r_min; shells 1.. are geometric up to r_max.
-double SphericalMass::edge(int k) const {
-    return k == 0 ? 0.0 : std::exp(log_min_ + (k - 1) / inv_dlog_);
-}
+double SphericalMass::edge(int k) const { return edges_[k]; }
 
 int SphericalMass::shell_of(double r) const {
     if (!(r > r_min_)) return 0;
@@ -40,9 +42,9 @@ void SphericalMass::finish() {
 double SphericalMass::mass(double r) const {
     if (!(r > 0.0)) return 0.0;
     const int k = shell_of(r);
-    if (k == shells - 1 && r >= edge(shells - 1) * std::exp(1.0 / inv_dlog_)) return inside_[shells];
     const double lo = edge(k);
-    const double hi = k == 0 ? r_min_ : edge(k + 1);
+    const double hi = edge(k + 1);
+    if (r >= hi) return inside_[k + 1];
     const double t = std::min(1.0, (r - lo) / (hi - lo));
     return inside_[k] + t * shell_mass_[k];
 }
@@ -51,7 +53,7 @@ double SphericalMass::potential(double r) const {
     const double m = mass(r);
     const int k = shell_of(r);
     const double lo = edge(k);
-    const double hi = k == 0 ? r_min_ : edge(k + 1);
+    const double hi = edge(k + 1);
     const double t = std::min(1.0, std::max(0.0, (r - lo) / (hi - lo)));
     const double beyond = outside_[k + 1] + (1.0 - t) * shell_over_r_[k];
     return -(m / std::max(r, r_min_ * 0.5) + beyond);

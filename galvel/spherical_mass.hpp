@@ -31,6 +31,7 @@ private:
     double r_min_;
     double log_min_;
     double inv_dlog_;
+    std::vector<double> edges_;         // edge(k), k = 0..shells
     std::vector<double> shell_mass_;
     std::vector<double> shell_over_r_;  // sum of m / r in the shell
     std::vector<double> inside_;        // mass inside edge k, k = 0..shells
