@@ -37,6 +37,10 @@ void check_model(const ParticleSet& set, const Settings& s) {
         if (!std::isfinite(set.mass[j]) || set.mass[j] < 0.0f)
             throw Refusal("particle " + std::to_string(j + 1) + ": mass is not finite and non-negative");
     }
+    double disk_mass = 0.0;
+    for (std::size_t j = 0; j + s.bulge < n; ++j) disk_mass += set.mass[j];
+    if (!(disk_mass > 0.0))
+        throw Refusal("the disk population has no mass (a position list carries none: give it masses first)");
 }
 
 // Plummer softening of a particle: its type's entry of the header, 0 without one.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -142,6 +143,8 @@ int main(int argc, char** argv) {
         return end_with(1, std::string(o.input) + ": " + e.what());
     } catch (const FormatError& e) {
         return end_with(e.status, e.what());
+    } catch (const std::length_error&) {
+        return end_with(2, "out of memory: the model does not fit");
     } catch (const std::bad_alloc&) {
         return end_with(2, "out of memory: the model does not fit");
     }

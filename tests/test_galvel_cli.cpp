@@ -93,6 +93,7 @@ TEST(GalvelCli, RefusesBadOptionsAndModelsWithOneLineLeavingTheOutput) {
     tiny.type = {1, 1, 1};
     tiny.mass = {1.0f, 1.0f, 1.0f};
     write_model(dir, "three.dat", tiny);
+    dir.write("positions.dat", "3\n1 0 0\n0 1 0\n0 0 1\n");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"in.dat", "out.dat", "--halo", "plummer:1:2"}, "unknown halo kind"},
         {{"in.dat", "out.dat", "--halo", "hernquist:-1:2"}, "M must be a positive"},
@@ -114,6 +115,7 @@ TEST(GalvelCli, RefusesBadOptionsAndModelsWithOneLineLeavingTheOutput) {
         {{"in.dat", "out.dat", "--to", "positions"}, "--to positions"},
         {{"in.dat", "out.dat", "--frobnicate"}, "frobnicate"},
         {{"inf.dat", "out.dat"}, "particle 41"},
+        {{"positions.dat", "out.dat"}, "no mass"},
     };
     for (const auto& [args, expected] : cases) {
         dir.write("out.dat", previous);
