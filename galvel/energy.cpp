@@ -20,11 +20,13 @@ Energies energies(const ParticleSet& set, std::size_t n_disk, const DiskTable& t
         const double r = std::sqrt(r2);
         if (j < n_disk) {
             const double R = std::sqrt(R2);
+            int i;
+            double w;
+            t.grid.locate(R, i, w);
             // R a_R = -vc^2; solid-body inside the table.
-            const double vc2 = R < r0 ? t.vc2[0] * R2 / (r0 * r0) : t.grid.interpolate(t.vc2, R);
-            const double sheet = z0 > 0.0 ? 2.0 * std::numbers::pi * G * t.grid.interpolate(t.sigma, R) *
-                                                std::tanh(p.z / z0)
-                                          : 0.0;
+            const double vc2 = R < r0 ? t.vc2[0] * R2 / (r0 * r0) : t.vc2[i] + w * (t.vc2[i + 1] - t.vc2[i]);
+            const double sigma = t.sigma[i] + w * (t.sigma[i + 1] - t.sigma[i]);
+            const double sheet = z0 > 0.0 ? 2.0 * std::numbers::pi * G * sigma * std::tanh(p.z / z0) : 0.0;
             const double a_z = -sheet - G_mass_spheroids(r) * p.z / (r2 * r);
             e.virial += m * (-vc2 + p.z * a_z);
         } else {
