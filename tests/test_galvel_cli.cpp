@@ -69,6 +69,18 @@ TEST(GalvelCli, WritesVelocitiesAndTypesKeepsPositionsMassesAndOrderBitForBit) {
     EXPECT_EQ(tokens(lines[1]).size(), 13u);
 }
 
+TEST(GalvelCli, HelpAndVersionPrintAndTouchNoFile) {
+    Scratch dir;
+    const RunResult help = dir.run("galvel", "", {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--halo"), std::string::npos);
+    EXPECT_NE(help.out.find("43007.1"), std::string::npos);
+    const RunResult version = dir.run("galvel", "", {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("galvel (galaxy toolkit) ", 0), 0u) << version.out;
+    EXPECT_TRUE(std::filesystem::is_empty(dir.dir()));
+}
+
 // Every binary format of the formats library: the same velocities as the text output,
 // and the binary file read back in as input gives the same model again.
 TEST(GalvelCli, WritesAndReadsTheBinaryFormats) {
