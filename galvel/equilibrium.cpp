@@ -52,8 +52,14 @@ double softening_of(const ParticleSet& set, std::size_t j) {
 }
 
 // The particles' mid-plane field at the disk table's radii, per component, G included.
-void particle_field(const ParticleSet& set, std::size_t n_disk, int threads, double G, DiskInputs& in) {
+void particle_field(const ParticleSet& set, std::size_t n_disk, const DiskShape& disk_shape, int threads, double G,
+                    DiskInputs& in) {
     RingGridShape shape;
+    // The disk's median |z| and its softening: the height at which most rings sit.
+    double eps_disk = 0.0;
+    for (std::size_t j = 0; j < n_disk; ++j) eps_disk = std::max(eps_disk, softening_of(set, j));
+    const double z_median = disk_shape.z0 * std::atanh(0.5);
+    shape.zeta_typical = std::sqrt(z_median * z_median + eps_disk * eps_disk);
     for (std::size_t j = 0; j < set.size(); ++j) {
         const double eps = softening_of(set, j);
         const double z = set.pos[j].z;
@@ -123,7 +129,7 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     in.q_radius = out.q_radius;
     count_annuli(set, out.disk, in);
     const auto field_start = std::chrono::steady_clock::now();
-    particle_field(set, out.disk, s.threads, s.G, in);
+    particle_field(set, out.disk, shape, s.threads, s.G, in);
     out.field_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - field_start).count();
     out.disk_table = build_disk_table(in);
 

@@ -1,6 +1,7 @@
 #include "ring_field.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <numbers>
 #include <thread>
 
@@ -8,10 +9,21 @@
 
 namespace galtk::galvel {
 
+namespace {
+
+int radial_node_count(const RingGridShape& shape) {
+    const double wanted = shape.zeta_typical > 0.0 ? 2.0 * shape.r_max / shape.zeta_typical + 1.0 : 0.0;
+    if (!(wanted > RingField::min_radial_nodes)) return RingField::min_radial_nodes;
+    return wanted < RingField::max_radial_nodes ? static_cast<int>(std::ceil(wanted)) : RingField::max_radial_nodes;
+}
+
+}  // namespace
+
 RingField::RingField(const RingGridShape& shape)
-    : mass_(static_cast<std::size_t>(radial_nodes) * height_nodes, 0.0) {
+    : radial_nodes_(radial_node_count(shape)),
+      mass_(static_cast<std::size_t>(radial_nodes_) * height_nodes, 0.0) {
     const double r_max = shape.r_max > 0.0 ? shape.r_max : 1.0;
-    const double dr = r_max / (radial_nodes - 1);
+    const double dr = r_max / (radial_nodes_ - 1);
     inv_dr_ = 1.0 / dr;
     // Fine steps of one radial step near the plane, growing geometrically above a few.
     s_ = dr;
@@ -55,7 +67,7 @@ void RingField::evaluate(const std::vector<double>& radii, std::vector<double>& 
     std::vector<Ring> rings;
     const double floor2 = floor_softening() * floor_softening();
     const double dr = 1.0 / inv_dr_;
-    for (int i = 0; i < radial_nodes; ++i)
+    for (int i = 0; i < radial_nodes_; ++i)
         for (int k = 0; k < height_nodes; ++k) {
             const double m = mass_[static_cast<std::size_t>(i) * height_nodes + k];
             if (m == 0.0) continue;

@@ -23,13 +23,17 @@
 namespace galtk::galvel {
 
 struct RingGridShape {
-    double r_max = 0.0;      // largest cylindrical radius of a particle
-    double zeta_max = 0.0;   // largest sqrt(z^2 + eps^2)
+    double r_max = 0.0;          // largest cylindrical radius of a particle
+    double zeta_max = 0.0;       // largest sqrt(z^2 + eps^2)
+    double zeta_typical = 0.0;   // a typical one (0: unknown)
 };
 
 class RingField {
 public:
-    static constexpr int radial_nodes = 1024;
+    // The radial step is at most half the typical zeta (the ring field varies on that
+    // scale near the ring), with 1024 to 4096 nodes.
+    static constexpr int min_radial_nodes = 1024;
+    static constexpr int max_radial_nodes = 4096;
     static constexpr int height_nodes = 48;
 
     explicit RingField(const RingGridShape& shape);
@@ -37,7 +41,7 @@ public:
     // Deposits one particle.
     void add(double R, double zeta, double mass) {
         double fr = R * inv_dr_;
-        if (!(fr < radial_nodes - 1)) fr = radial_nodes - 1.000001;  // R = r_max (rounding)
+        if (!(fr < radial_nodes_ - 1)) fr = radial_nodes_ - 1.000001;  // R = r_max (rounding)
         const int i = static_cast<int>(fr);
         const double wr = fr - i;
         double fu = std::asinh(zeta * inv_s_) * inv_du_;
@@ -60,14 +64,16 @@ public:
     // Softening floor of the method: half a radial grid step (keeps a ring on a node
     // from being singular at a field radius on the same node).
     double floor_softening() const { return 0.5 / inv_dr_; }
+    int radial_nodes() const { return radial_nodes_; }
 
 private:
+    int radial_nodes_;
     double inv_dr_;
     double inv_s_;
     double inv_du_;
     double s_;
     double du_;
-    std::vector<double> mass_;   // radial_nodes x height_nodes
+    std::vector<double> mass_;   // radial_nodes_ x height_nodes
 };
 
 }  // namespace galtk::galvel
