@@ -2,7 +2,8 @@
 # Builds the toolkit and runs the three example pipelines of examples/ in a scratch
 # folder under build/ (examples/ itself is never written):
 #   1. disk_bulge:    mkcomponents -> diskgen -> diskbulge
-#   2. barred_spiral: mkcomponents -> diskgen -> galmix -> snapmap (a picture)
+#   2. barred_spiral: mkcomponents -> diskgen -> galmix -> galvel (velocities) -> snapmap
+#                     (pictures) -> snapconv (HDF5 for simulation codes)
 #   3. survey:        parsample -> (parsub -> galmix -> snapmap) for each point -> projmap
 # Every program's console lines are shown; a summary follows at the end. The programs are
 # built as one translation unit each (a unity build), which keeps the build short.
@@ -51,14 +52,24 @@ run mkcomponents
 run diskgen
 cp sip2.dat di.dat
 run galmix
-# Face-on and edge-on (line of sight along y, the bar's long axis across the image).
-run snapmap tinit.dat --view 0:0 --view 90:0 --png barred_spiral.png
 spiral_counts=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print "disk " $1 ", bar " $2 ", spiral " $3 ", inner ring " $4 ", outer ring " $5 ", bulge " $6}')
 spiral_mass=$(grep -E '^ totm ' console.log | tail -1 | awk '{print $2}')
+# Velocities of a rotating galaxy in equilibrium: galmix writes its bulge last (the sixth
+# count), and a Hernquist dark halo of five times the model's mass makes the outer rotation
+# curve flat. The profile table gives the picture of the rotation curve and dispersions.
+nbulge=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print $6}')
+run galvel tinit.dat tinit_v.dat --bulge "$nbulge" --halo hernquist:5:10 --profile galvel_profile.txt
+/usr/bin/python3 "$top/tools/plot_galvel_profile.py" galvel_profile.txt galvel_profile.png 2>/dev/null ||
+    echo "    (no picture: /usr/bin/python3 with matplotlib is needed)"
+# Face-on and edge-on (line of sight along y, the bar's long axis across the image): the
+# surface density, then the mean line-of-sight velocity and its dispersion.
+run snapmap tinit_v.dat --view 0:0 --view 90:0 --png barred_spiral.png
+run snapmap tinit_v.dat --kind 3 --view 0:0 --view 60:0 --png barred_spiral_velocity.png --output velocity_map.dat
+run snapmap tinit_v.dat --kind 2 --view 0:0 --view 60:0 --png barred_spiral_dispersion.png --output dispersion_map.dat
 # Handed to a simulation code: HDF5 for GADGET-4/AREPO/SWIFT, then with the bar particles
 # moved off the disk particles they sit on (a thousandth of the softening length).
-run snapconv tinit.dat galaxy.hdf5
-run snapconv tinit.dat galaxy_jittered.hdf5 --jitter 0.00037
+run snapconv tinit_v.dat galaxy.hdf5
+run snapconv tinit_v.dat galaxy_jittered.hdf5 --jitter 0.00037
 
 echo
 echo "== 3. parameter survey (examples/survey)"
@@ -96,8 +107,10 @@ echo "                 $disk_summary"
 echo "barred spiral:   $work/barred_spiral/tinit.dat"
 echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
+echo "                 with velocities: $work/barred_spiral/tinit_v.dat, profile galvel_profile.txt/.png"
 echo "                 for simulation codes: $work/barred_spiral/galaxy.hdf5, galaxy_jittered.hdf5"
-echo "                 picture (face-on, edge-on): $work/barred_spiral/barred_spiral.png"
+echo "                 pictures (face-on, edge-on): $work/barred_spiral/barred_spiral.png (density),"
+echo "                 barred_spiral_velocity.png (mean velocity), barred_spiral_dispersion.png"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
     values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')
