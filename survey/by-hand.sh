@@ -136,6 +136,8 @@ for ((k = 1; k <= npoints; k++)); do
          command=${command//\{out\}/$mapped}
          command=${command//\{threads\}/$sim_threads}
          command=${command//\{model\}/$k}
+         command=${command//\{\{/\{}
+         command=${command//\}\}/\}}
          sh -c "$command" > simulate.log
      fi
      # shellcheck disable=SC2086
