@@ -71,6 +71,8 @@ Run::Run(const ProgramInfo& info, int argc, char** argv) : program_(info.name) {
     units_.at(6)->set_line_flush(true);
 }
 
+Run::Run(std::string_view program, Embedded) : program_(program), throw_on_failure_(true) {}
+
 Run::~Run() {
     if (active_run == this) {
         active_run = nullptr;

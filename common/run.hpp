@@ -31,6 +31,12 @@ public:
     // Handles `--help`/`-h` and `--version` (print, exit 0, no file touched); any other
     // argument is ignored.
     Run(const ProgramInfo& info, int argc, char** argv);
+    // A run inside library code (the formats library reading or writing a text file for
+    // another program): no arguments handled, no process-wide out-of-memory handler, no
+    // console units; every failure is thrown as RunFailure. Units are made by the caller
+    // (Unit's constructor) on descriptors it opened.
+    struct Embedded {};
+    Run(std::string_view program, Embedded);
     ~Run();
     Run(const Run&) = delete;
     Run& operator=(const Run&) = delete;

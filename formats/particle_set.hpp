@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "vec3.hpp"
@@ -25,6 +26,11 @@ struct ParticleSet {
     std::vector<float> softening;
     std::vector<float> type_mass;
     bool per_particle_mass = false;   // the text records carried an 8th item
+    // Line 2 of the text header as read; none when the input had no text header (the
+    // writer then derives one, see text_snapshot.hpp).
+    std::optional<std::int32_t> ncomp;
+    // BoxSize of a binary input (0: none, or a text input).
+    double box_size = 0.0;
 
     std::size_t size() const { return pos.size(); }
     void resize(std::size_t n) {

@@ -5,8 +5,10 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "particle_set.hpp"
+#include "type_map.hpp"
 
 namespace galtk {
 
@@ -25,9 +27,63 @@ struct ReadOptions {
     std::optional<SnapshotFormat> format;  // none: detected from the file
     float position_mass = 0.0f;            // mass of each particle of a position list
     bool allow_nonfinite = false;          // otherwise non-finite positions/masses are refused
+    std::int32_t position_type = 1;        // type code of the particles of a position list
 };
+
+// SWIFT's optional `Units` group: the code units in cgs.
+struct SwiftUnits {
+    double length_cgs = 0.0;
+    double mass_cgs = 0.0;
+    double time_cgs = 0.0;
+    double current_cgs = 1.0;
+    double temperature_cgs = 1.0;
+};
+
+// "galactic" (kpc, 1e10 solar masses, km/s: the GADGET defaults) or three to five
+// numbers "UL,UM,Ut[,UI,UT]" in cgs; none when the text is neither.
+std::optional<SwiftUnits> parse_swift_units(std::string_view text);
+
+struct WriteOptions {
+    TypeMap type_map;          // text type code -> particle type 0..5 of the binary formats
+    double box = 0;            // BoxSize; when > 0 every position is moved by box/2
+    bool tipsy_stars = false;  // tipsy: the particles as stars instead of dark matter
+    std::optional<SwiftUnits> units;  // HDF5: a SWIFT `Units` group
+    bool allow_nonfinite = false;     // otherwise non-finite positions/masses are refused
+};
+
+// What the writers add to every coordinate: box/2 when a box is given, else nothing.
+inline float position_shift(const WriteOptions& options) {
+    return options.box > 0.0 ? static_cast<float>(options.box / 2.0) : 0.0f;
+}
 
 // Reads the whole file; throws FormatError.
 ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& options = {});
+
+// Writes `set` to a temporary file in the output's folder and renames it to `path` at
+// the end: a failure leaves no partial file and an earlier file intact. Throws
+// FormatError (status 1 for a value the format cannot hold, 2 for I/O).
+void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
+                    const WriteOptions& options = {});
+
+// The format of an existing file from its first bytes: GADGET format 1 (first record
+// marker 256, either byte order), format 2 (marker 8 and "HEAD"), HDF5 (its signature),
+// tipsy (a header whose counts match the file size, either byte order), a position
+// list (a first line of one value) and otherwise a text snapshot. Throws FormatError
+// when the file cannot be opened.
+SnapshotFormat detect_format(const std::filesystem::path& path);
+
+// "text", "positions", "gadget1", "gadget2", "hdf5", "tipsy".
+std::optional<SnapshotFormat> parse_format_name(std::string_view name);
+const char* format_name(SnapshotFormat format);
+
+// HDF5 for a name ending in .hdf5 or .h5 (any case); none otherwise.
+std::optional<SnapshotFormat> format_from_extension(const std::filesystem::path& path);
+
+// The first particle (0-based) whose position or mass is not finite; none if all are.
+struct NonFinite {
+    std::size_t index;
+    const char* quantity;  // "position" or "mass"
+};
+std::optional<NonFinite> find_nonfinite(const ParticleSet& set);
 
 }  // namespace galtk

@@ -22,12 +22,11 @@ void write_pair_records(galtk::Run& run, const Pair& pair) {
     galtk::write_list(run.unit(22), pair.first, pair.second);
 }
 
-// Copies one map: `nvalues` reads of one value from the map file, each value written
-// at once to "2dfv.dat", "2dft.dat" and the kind's file on unit 3, in this order.
+// Copies one map: `nvalues` reads of one value from the map file into `value`, each value
+// written at once to "2dfv.dat", "2dft.dat" and the kind's file on unit 3, in this order.
 void copy_map(galtk::Unit& map, galtk::Unit& v, galtk::Unit& t, galtk::Unit& t3, std::int32_t nvalues,
-              std::int64_t first_index) {
+              std::int64_t first_index, float& value) {
     for (std::int64_t k = 0; k < nvalues; ++k) {
-        float value = 0.0f;
         galtk::read_list(map, {"map value", first_index + k}, value);
         galtk::write_same_line({&v, &t, &t3}, value);  // formatted once, written three times
     }
@@ -45,6 +44,10 @@ void assemble_maps(galtk::Run& run, std::int32_t kind, const Counts& counts, con
     galtk::Unit& v = run.unit(21);
     galtk::Unit& t = run.unit(1);
     galtk::Unit& t3 = run.unit(3);
+    // The one real in transit for the whole run: a null value or a slash in a map file
+    // leaves it as the previous read left it (in this file or the one before), as a
+    // list-directed read leaves any destination it does not fill; 0.0 before the first.
+    float value = 0.0f;
     for (std::int64_t n = 1; n <= counts.nfiles; ++n) {
         const std::string name = map_file_name(kind, n);
         galtk::write_list(run.console(), name_label(n), name_buffer(name));
@@ -54,7 +57,7 @@ void assemble_maps(galtk::Run& run, std::int32_t kind, const Counts& counts, con
         const Pair pair = pairs.of_model(n);
         for (std::int64_t j = 1; j <= counts.nproj; ++j) {
             write_pair_records(run, pair);
-            copy_map(map, v, t, t3, nvalues, (j - 1) * std::int64_t{nvalues} + 1);
+            copy_map(map, v, t, t3, nvalues, (j - 1) * std::int64_t{nvalues} + 1, value);
         }
     }
 }

@@ -257,5 +257,22 @@ TEST(Projmap, UnknownMapKindIsRefusedBeforeAnyFileIsBound) {
     }
 }
 
+// A null value or a slash in a map file leaves the one real in transit as the read before
+// left it, whether that read was in the same file or in the previous map file; only
+// before the first read of the run is it 0.0.
+TEST(Projmap, NullsAndSlashesRepeatTheValueInTransit) {
+    Scratch s;
+    s.write("denve.dat", "0\n");
+    s.write("2df.dat.m1", ",\n1.5\n,\n/\n2.5, 9\n, 7\n");
+    s.write("2df.dat.m2", "/\n,,\n-4\n/ 8\n,\n3\n");
+    const RunResult r = s.run("projmap", answers(1, 2, 1, 6));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::vector<std::string> expected = {"0.0", "1.5",  "1.5",  "1.5", "2.5", "2.5",
+                                               "2.5", "2.5", "-4.0", "-4.0", "-4.0", "3.0"};
+    EXPECT_EQ(first_tokens(s, "2dft1.dat"), expected);
+    EXPECT_EQ(s.read("2dft.dat"), s.read("2dft1.dat"));
+    EXPECT_EQ(s.read("2dfv.dat"), s.read("2dft1.dat"));
+}
+
 }  // namespace
 }  // namespace galtk::test

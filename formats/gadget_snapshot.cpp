@@ -1,0 +1,424 @@
+#include "gadget_snapshot.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "binary_input.hpp"
+#include "particle_order.hpp"
+#include "text_header_record.hpp"
+
+namespace galtk {
+
+static_assert(std::endian::native == std::endian::little, "the GADGET writer stores the machine's order");
+
+namespace {
+
+constexpr std::uint32_t header_bytes = 256;
+
+// Header fields by byte offset (FORMATS.md).
+constexpr std::size_t off_npart = 0, off_mass = 24, off_time = 72, off_npart_total = 96, off_num_files = 124,
+                      off_box = 128, off_high_word = 168;
+// The toolkit's record in the header padding: after everything GADGET-2, GADGET-4 and
+// AREPO read (AREPO's last field ends at byte 216).
+constexpr std::size_t off_record = 216;
+constexpr char record_magic[4] = {'g', 't', 'k', '1'};
+constexpr std::int8_t no_code = -128;
+enum : std::uint8_t { flag_per_particle_mass = 1, flag_text_header = 2 };
+
+template <class T>
+void put(unsigned char* h, std::size_t off, T v) {
+    std::memcpy(h + off, &v, sizeof v);
+}
+
+// The model's type code of every type that has particles, when one code per type;
+// none when a type holds particles of several codes or a code beyond an int8.
+std::optional<std::array<std::int8_t, particle_types>> codes_per_type(const ParticleSet& set, const TypeOrder& o) {
+    std::array<std::int8_t, particle_types> codes;
+    codes.fill(no_code);
+    std::array<bool, particle_types> seen{};
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        const std::int32_t c = set.type[i];
+        const std::uint8_t t = o.type[i];
+        if (c < -127 || c > 127) return std::nullopt;
+        if (!seen[t]) {
+            seen[t] = true;
+            codes[t] = static_cast<std::int8_t>(c);
+        } else if (codes[t] != c) {
+            return std::nullopt;
+        }
+    }
+    return codes;
+}
+
+void write_record_in_padding(unsigned char* h, const ParticleSet& set, const TypeOrder& o) {
+    const auto codes = codes_per_type(set, o);
+    const auto text = uniform_text_header(set, 255);
+    bool identity = true;
+    if (codes)
+        for (int t = 0; t < particle_types; ++t)
+            if (codes->at(t) != no_code && codes->at(t) != t) identity = false;
+    if (!codes || (identity && !text)) return;
+    std::memcpy(h + off_record, record_magic, 4);
+    std::uint8_t flags = 0;
+    if (text) {
+        flags |= flag_text_header;
+        if (text->per_particle_mass) flags |= flag_per_particle_mass;
+        put(h, off_record + 4, text->ncomp);
+        h[off_record + 8] = text->softening_entries;
+        h[off_record + 9] = text->mass_entries;
+        put(h, off_record + 20, text->softening);
+        put(h, off_record + 24, text->type_mass);
+    }
+    h[off_record + 10] = flags;
+    std::memcpy(h + off_record + 12, codes->data(), particle_types);
+}
+
+// Gathers the quantity of every particle in file order into big blocks.
+template <class T, class Get>
+void write_gathered(OutputFile& out, std::size_t n, Get get) {
+    constexpr std::size_t chunk = 1 << 16;
+    std::unique_ptr<T[]> buffer(new T[chunk]);
+    for (std::size_t k = 0; k < n;) {
+        const std::size_t m = std::min(chunk, n - k);
+        for (std::size_t j = 0; j < m; ++j) buffer[j] = get(k + j);
+        out.write(buffer.get(), m * sizeof(T));
+        k += m;
+    }
+}
+
+class RecordWriter {
+public:
+    RecordWriter(OutputFile& out, bool format2) : out_(out), format2_(format2) {}
+    // The markers (and in format 2 the label record) around a payload of `bytes`.
+    void begin(const char label[4], std::uint64_t bytes) {
+        if (bytes > UINT32_MAX - 8) {
+            throw FormatError(1, "file \"" + out_.target().string() + "\": block " + std::string(label, 4) + " of " +
+                                     std::to_string(bytes) + " bytes exceeds the 32-bit record markers of GADGET files");
+        }
+        const auto b = static_cast<std::uint32_t>(bytes);
+        if (format2_) {
+            const std::uint32_t eight = 8, next = b + 8;
+            out_.write(&eight, 4);
+            out_.write(label, 4);
+            out_.write(&next, 4);
+            out_.write(&eight, 4);
+        }
+        out_.write(&b, 4);
+        bytes_ = b;
+    }
+    void end() { out_.write(&bytes_, 4); }
+
+private:
+    OutputFile& out_;
+    bool format2_;
+    std::uint32_t bytes_ = 0;
+};
+
+}  // namespace
+
+void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2, const WriteOptions& options) {
+    const std::string file = out.target().string();
+    const TypeOrder o = order_by_type(set, options.type_map, file);
+    const std::size_t n = set.size();
+
+    // The mass table: the shared mass of each type whose particles all have one; 0 (and
+    // the masses in the MASS block) for the others.
+    std::array<double, particle_types> table{};
+    std::array<bool, particle_types> uniform, seen{};
+    uniform.fill(true);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint8_t t = o.type[i];
+        const auto m = static_cast<double>(set.mass[i]);
+        if (!seen[t]) {
+            seen[t] = true;
+            table[t] = m;
+        } else if (std::memcmp(&table[t], &m, sizeof m) != 0) {
+            uniform[t] = false;
+        }
+    }
+    std::uint64_t in_mass_block = 0;
+    for (int t = 0; t < particle_types; ++t) {
+        if (!uniform[t] || (seen[t] && table[t] == 0.0)) {
+            // A zero entry means "masses in the block": a type of massless particles
+            // goes there too.
+            table[t] = 0.0;
+            uniform[t] = false;
+            in_mass_block += o.count[t];
+        }
+    }
+
+    unsigned char h[header_bytes] = {};
+    for (int t = 0; t < particle_types; ++t) {
+        if (o.count[t] > INT32_MAX) {
+            throw FormatError(1, "file \"" + file + "\": " + std::to_string(o.count[t]) + " particles of type " +
+                                     std::to_string(t) + " exceed the header's 32-bit count");
+        }
+        put(h, off_npart + 4 * t, static_cast<std::int32_t>(o.count[t]));
+        put(h, off_mass + 8 * t, table[t]);
+        put(h, off_npart_total + 4 * t, static_cast<std::uint32_t>(o.count[t]));
+        put(h, off_high_word + 4 * t, static_cast<std::uint32_t>(o.count[t] >> 32));
+    }
+    put(h, off_time, set.time);
+    put(h, off_num_files, std::int32_t{1});
+    put(h, off_box, options.box);
+    write_record_in_padding(h, set, o);
+
+    RecordWriter record(out, format2);
+    record.begin("HEAD", header_bytes);
+    out.write(h, header_bytes);
+    record.end();
+
+    const float shift = position_shift(options);
+    record.begin("POS ", std::uint64_t{12} * n);
+    if (o.order.empty() && shift == 0.0f) {
+        out.write(set.pos.data(), 12 * n);
+    } else {
+        write_gathered<Vec3>(out, n, [&](std::size_t k) {
+            Vec3 p = set.pos[o.at(k)];
+            if (shift != 0.0f) p = {p.x + shift, p.y + shift, p.z + shift};
+            return p;
+        });
+    }
+    record.end();
+
+    record.begin("VEL ", std::uint64_t{12} * n);
+    if (o.order.empty()) {
+        out.write(set.vel.data(), 12 * n);
+    } else {
+        write_gathered<Vec3>(out, n, [&](std::size_t k) { return set.vel[o.at(k)]; });
+    }
+    record.end();
+
+    const bool wide = needs_64bit_ids(set);
+    record.begin("ID  ", (wide ? std::uint64_t{8} : 4) * n);
+    if (wide) {
+        write_gathered<std::uint64_t>(out, n, [&](std::size_t k) { return id_at(set, o, k); });
+    } else {
+        write_gathered<std::uint32_t>(out, n, [&](std::size_t k) { return static_cast<std::uint32_t>(id_at(set, o, k)); });
+    }
+    record.end();
+
+    if (in_mass_block > 0) {
+        record.begin("MASS", 4 * in_mass_block);
+        std::vector<std::size_t> listed;  // file positions of the particles in the block
+        std::size_t start = 0;
+        for (int t = 0; t < particle_types; ++t) {
+            if (!uniform[t])
+                for (std::size_t k = start; k < start + o.count[t]; ++k) listed.push_back(k);
+            start += o.count[t];
+        }
+        write_gathered<float>(out, listed.size(), [&](std::size_t j) { return set.mass[o.at(listed[j])]; });
+        record.end();
+    }
+}
+
+namespace {
+
+// A GADGET file read record by record, with its byte order and format.
+class RecordReader {
+public:
+    explicit RecordReader(const BinaryInput& in) : in_(in) {
+        std::uint32_t first = 0;
+        in_.read_at(0, &first, 4, "block HEAD: first record marker");
+        swap_ = first == byte_swapped(std::uint32_t{256}) || first == byte_swapped(std::uint32_t{8});
+        const std::uint32_t native = swap_ ? byte_swapped(first) : first;
+        if (native != 256 && native != 8) {
+            in_.fail("block HEAD: first record marker " + std::to_string(native) +
+                     ", expected 256 (format 1) or 8 (format 2)");
+        }
+        format2_ = native == 8;
+    }
+    bool swapped() const { return swap_; }
+
+    std::uint32_t u32(std::uint64_t off, const std::string& what) const {
+        std::uint32_t v = 0;
+        in_.read_at(off, &v, 4, what);
+        return swap_ ? byte_swapped(v) : v;
+    }
+
+    // Steps over the label record (format 2) and the opening marker of the next block,
+    // checks the closing marker, and returns the payload size; the payload starts at
+    // payload().
+    std::uint64_t open(const char label[4]) {
+        const std::string block = "block " + std::string(label, 4);
+        if (format2_) {
+            char got[4];
+            if (u32(at_, block + ": label record marker") != 8) in_.fail(block + ": label record marker is not 8");
+            in_.read_at(at_ + 4, got, 4, block + ": label");
+            if (std::memcmp(got, label, 4) != 0) {
+                std::string shown;
+                for (char c : got) shown += (c >= 0x20 && c < 0x7f) ? c : '?';
+                in_.fail(block + ": found the label \"" + shown + "\" at byte " + std::to_string(at_ + 4));
+            }
+            if (u32(at_ + 12, block + ": label record end marker") != 8)
+                in_.fail(block + ": label record end marker is not 8");
+            at_ += 16;
+        }
+        const std::uint64_t bytes = u32(at_, block + ": opening record marker");
+        if (at_ + 8 + bytes > in_.size()) {
+            in_.fail(block + ": the record of " + std::to_string(bytes) + " bytes at byte " + std::to_string(at_) +
+                     " runs past the end of the file (" + std::to_string(in_.size()) + " bytes)");
+        }
+        const std::uint32_t closing = u32(at_ + 4 + bytes, block + ": closing record marker");
+        if (closing != bytes) {
+            in_.fail(block + ": record markers disagree: " + std::to_string(bytes) + " before the payload, " +
+                     std::to_string(closing) + " after it");
+        }
+        payload_ = at_ + 4;
+        at_ += 8 + bytes;
+        return bytes;
+    }
+    std::uint64_t payload() const { return payload_; }
+
+private:
+    const BinaryInput& in_;
+    bool swap_ = false;
+    bool format2_ = false;
+    std::uint64_t at_ = 0;
+    std::uint64_t payload_ = 0;
+};
+
+// The interleaved x y z of an array of Vec3 (three packed floats each).
+float* first_float(std::vector<Vec3>& v) { return v.empty() ? nullptr : &v.front().x; }
+
+// Reads `count` values of `width` bytes (4 or 8) at `off` into floats.
+void read_reals(const BinaryInput& in, std::uint64_t off, float* out, std::size_t count, int width, bool swap,
+                const std::string& what) {
+    if (width == 4) {
+        in.read_at(off, out, 4 * count, what);
+        if (swap) swap_words(out, count, 4);
+        return;
+    }
+    constexpr std::size_t chunk = 1 << 16;
+    std::unique_ptr<double[]> buffer(new double[std::min(chunk, std::max<std::size_t>(count, 1))]);
+    for (std::size_t k = 0; k < count;) {
+        const std::size_t m = std::min(chunk, count - k);
+        in.read_at(off + 8 * k, buffer.get(), 8 * m, what);
+        if (swap) swap_words(buffer.get(), m, 8);
+        for (std::size_t j = 0; j < m; ++j) out[k + j] = static_cast<float>(buffer[j]);
+        k += m;
+    }
+}
+
+// The value width of a block of `per` values per particle: 4 or 8 bytes.
+int width_of(const BinaryInput& in, const char* label, std::uint64_t bytes, std::uint64_t values,
+             const char* kinds) {
+    if (bytes == 4 * values) return 4;
+    if (bytes == 8 * values) return 8;
+    in.fail("block " + std::string(label, 4) + ": record of " + std::to_string(bytes) + " bytes, expected " +
+            std::to_string(4 * values) + " or " + std::to_string(8 * values) + " (" + kinds + ") for the " +
+            "particle counts of the header");
+}
+
+}  // namespace
+
+ParticleSet read_gadget_snapshot(const std::filesystem::path& path) {
+    const BinaryInput in(path);
+    RecordReader records(in);
+    if (records.open("HEAD") != header_bytes) in.fail("block HEAD: the header record is not 256 bytes");
+    unsigned char h[header_bytes];
+    in.read_at(records.payload(), h, header_bytes, "block HEAD");
+    auto i32 = [&](std::size_t off) {
+        std::uint32_t v;
+        std::memcpy(&v, h + off, 4);
+        return static_cast<std::int32_t>(records.swapped() ? byte_swapped(v) : v);
+    };
+    auto f64 = [&](std::size_t off) {
+        std::uint64_t v;
+        std::memcpy(&v, h + off, 8);
+        if (records.swapped()) v = byte_swapped(v);
+        return std::bit_cast<double>(v);
+    };
+
+    ParticleSet set;
+    std::array<std::uint64_t, particle_types> count{};
+    std::array<double, particle_types> table{};
+    std::uint64_t n = 0, in_mass_block = 0;
+    for (int t = 0; t < particle_types; ++t) {
+        const std::int32_t c = i32(off_npart + 4 * t);
+        if (c < 0) in.fail("block HEAD: npart[" + std::to_string(t) + "] = " + std::to_string(c) + " is negative");
+        count[t] = static_cast<std::uint64_t>(c);
+        table[t] = f64(off_mass + 8 * t);
+        n += count[t];
+        if (table[t] == 0.0) in_mass_block += count[t];
+    }
+    const std::int32_t files = i32(off_num_files);
+    if (files > 1) {
+        in.fail("block HEAD: num_files = " + std::to_string(files) +
+                ": this is one file of a snapshot split over several; only single-file snapshots are read");
+    }
+    set.time = f64(off_time);
+    set.box_size = f64(off_box);
+
+    // Every size is checked against the file before anything is allocated.
+    const std::uint64_t pos_bytes = records.open("POS ");
+    const int pos_width = width_of(in, "POS ", pos_bytes, 3 * n, "3 floats or 3 doubles a particle");
+    set.resize(n);
+    read_reals(in, records.payload(), first_float(set.pos), 3 * n, pos_width, records.swapped(), "block POS");
+    const std::uint64_t vel_bytes = records.open("VEL ");
+    const int vel_width = width_of(in, "VEL ", vel_bytes, 3 * n, "3 floats or 3 doubles a particle");
+    read_reals(in, records.payload(), first_float(set.vel), 3 * n, vel_width, records.swapped(), "block VEL");
+
+    const std::uint64_t id_bytes = records.open("ID  ");
+    const int id_width = width_of(in, "ID  ", id_bytes, n, "32- or 64-bit IDs");
+    set.id.resize(n);
+    if (id_width == 8) {
+        in.read_at(records.payload(), set.id.data(), 8 * n, "block ID");
+        if (records.swapped()) swap_words(set.id.data(), n, 8);
+    } else {
+        std::vector<std::uint32_t> ids(n);
+        in.read_at(records.payload(), ids.data(), 4 * n, "block ID");
+        if (records.swapped()) swap_words(ids.data(), n, 4);
+        std::copy(ids.begin(), ids.end(), set.id.begin());
+    }
+
+    std::vector<float> block_masses;
+    if (in_mass_block > 0) {
+        const std::uint64_t mass_bytes = records.open("MASS");
+        const int mass_width = width_of(in, "MASS", mass_bytes, in_mass_block, "one float or double for each "
+                                                                               "particle of a type with mass 0 in the table");
+        block_masses.resize(in_mass_block);
+        read_reals(in, records.payload(), block_masses.data(), in_mass_block, mass_width, records.swapped(),
+                   "block MASS");
+    }
+
+    // Types, masses and the toolkit's record of the header padding.
+    std::array<std::int32_t, particle_types> code{};
+    for (int t = 0; t < particle_types; ++t) code[t] = t;
+    if (std::memcmp(h + off_record, record_magic, 4) == 0) {
+        const std::uint8_t flags = h[off_record + 10];
+        for (int t = 0; t < particle_types; ++t) {
+            const auto c = static_cast<std::int8_t>(h[off_record + 12 + t]);
+            if (c != no_code) code[t] = c;
+        }
+        if (flags & flag_text_header) {
+            TextHeaderRecord r;
+            r.ncomp = i32(off_record + 4);
+            r.softening_entries = h[off_record + 8];
+            r.mass_entries = h[off_record + 9];
+            r.per_particle_mass = (flags & flag_per_particle_mass) != 0;
+            std::memcpy(&r.softening, h + off_record + 20, 4);
+            std::memcpy(&r.type_mass, h + off_record + 24, 4);
+            if (records.swapped()) {
+                r.softening = std::bit_cast<float>(byte_swapped(std::bit_cast<std::uint32_t>(r.softening)));
+                r.type_mass = std::bit_cast<float>(byte_swapped(std::bit_cast<std::uint32_t>(r.type_mass)));
+            }
+            r.apply(set);
+        }
+    }
+    std::size_t k = 0, b = 0;
+    for (int t = 0; t < particle_types; ++t) {
+        for (std::uint64_t j = 0; j < count[t]; ++j, ++k) {
+            set.type[k] = code[t];
+            set.mass[k] = table[t] == 0.0 ? block_masses[b++] : static_cast<float>(table[t]);
+        }
+    }
+    restore_id_order(set);
+    return set;
+}
+
+}  // namespace galtk

@@ -1,0 +1,51 @@
+// An output file that appears only when it is complete: the data go to a temporary file
+// in the output's folder (".NAME.XXXXXX"), renamed over the output at the end. A
+// failure, an exception or a signal (after remove_temporaries_on_signals) leaves no
+// partial file, and a file already there keeps its contents.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace galtk {
+
+class OutputFile {
+public:
+    // Creates the temporary; throws FormatError(2) when it cannot.
+    explicit OutputFile(const std::filesystem::path& target);
+    ~OutputFile();  // removes the temporary unless committed
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    const std::filesystem::path& target() const { return target_; }
+    const std::filesystem::path& temporary() const { return temporary_; }
+    int fd() const { return fd_; }
+
+    // Buffered writing of raw bytes; large blocks go to the file directly.
+    void write(const void* data, std::size_t n);
+    void flush();
+    // Closes the descriptor (for writers that open the temporary by its name, HDF5).
+    void close_descriptor();
+    // Flushes, closes and renames the temporary to the target.
+    void commit();
+
+    [[noreturn]] void fail(const std::string& what, int err) const;
+
+private:
+    void write_through(const char* p, std::size_t n);
+
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    int fd_ = -1;
+    bool committed_ = false;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
+};
+
+// SIGINT, SIGTERM and SIGHUP remove the temporary of every OutputFile alive, then end
+// the process as the signal would. For programs (not called by the library).
+void remove_temporaries_on_signals();
+
+}  // namespace galtk

@@ -1,0 +1,153 @@
+#include "snapshot_io.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+
+#include "binary_input.hpp"
+#include "gadget_snapshot.hpp"
+#include "hdf5_snapshot.hpp"
+#include "output_file.hpp"
+#include "text_snapshot.hpp"
+#include "tipsy_snapshot.hpp"
+
+namespace galtk {
+
+namespace {
+
+struct FormatName {
+    const char* name;
+    SnapshotFormat format;
+};
+constexpr FormatName format_names[] = {
+    {"text", SnapshotFormat::text},       {"positions", SnapshotFormat::positions},
+    {"gadget1", SnapshotFormat::gadget1}, {"gadget2", SnapshotFormat::gadget2},
+    {"hdf5", SnapshotFormat::hdf5},       {"tipsy", SnapshotFormat::tipsy},
+};
+
+std::string quoted(const std::filesystem::path& p) { return "\"" + p.string() + "\""; }
+
+void check_finite(const ParticleSet& set, const std::filesystem::path& path, bool allow) {
+    if (allow) return;
+    if (auto bad = find_nonfinite(set)) {
+        throw FormatError(1, "file " + quoted(path) + ": particle " + std::to_string(bad->index) + " (0-based): " +
+                                 bad->quantity +
+                                 " is not finite, which would stop a simulation code (--allow-nonfinite passes it)");
+    }
+}
+
+}  // namespace
+
+std::optional<SnapshotFormat> parse_format_name(std::string_view name) {
+    for (const FormatName& f : format_names)
+        if (name == f.name) return f.format;
+    return std::nullopt;
+}
+
+const char* format_name(SnapshotFormat format) {
+    for (const FormatName& f : format_names)
+        if (format == f.format) return f.name;
+    return "?";
+}
+
+std::optional<SnapshotFormat> format_from_extension(const std::filesystem::path& path) {
+    std::string ext = path.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".hdf5" || ext == ".h5") return SnapshotFormat::hdf5;
+    return std::nullopt;
+}
+
+std::optional<SwiftUnits> parse_swift_units(std::string_view text) {
+    if (text == "galactic") {
+        // kpc, 1e10 solar masses, and the time unit kpc / (km/s).
+        SwiftUnits u;
+        u.length_cgs = 3.085678e21;
+        u.mass_cgs = 1.989e43;
+        u.time_cgs = 3.085678e16;
+        return u;
+    }
+    double v[5] = {0.0, 0.0, 0.0, 1.0, 1.0};
+    int n = 0;
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        if (n == 5) return std::nullopt;
+        auto [p, ec] = std::from_chars(item.data(), item.data() + item.size(), v[n]);
+        if (ec != std::errc() || p != item.data() + item.size() || !(v[n] > 0.0) || !std::isfinite(v[n]))
+            return std::nullopt;
+        ++n;
+        if (comma == std::string_view::npos) break;
+        text.remove_prefix(comma + 1);
+    }
+    if (n < 3) return std::nullopt;
+    return SwiftUnits{v[0], v[1], v[2], v[3], v[4]};
+}
+
+std::optional<NonFinite> find_nonfinite(const ParticleSet& set) {
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        const Vec3& p = set.pos[i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return NonFinite{i, "position"};
+        if (!std::isfinite(set.mass[i])) return NonFinite{i, "mass"};
+    }
+    return std::nullopt;
+}
+
+SnapshotFormat detect_format(const std::filesystem::path& path) {
+    BinaryInput in(path);
+    unsigned char head[32] = {};
+    const std::size_t got = std::min<std::uint64_t>(in.size(), sizeof head);
+    in.read_at(0, head, got, "file start");
+    static const unsigned char hdf5_signature[8] = {0x89, 'H', 'D', 'F', '\r', '\n', 0x1a, '\n'};
+    if (got >= 8 && std::memcmp(head, hdf5_signature, 8) == 0) return SnapshotFormat::hdf5;
+    if (got >= 4) {
+        std::uint32_t le, be;
+        std::memcpy(&le, head, 4);
+        be = byte_swapped(le);
+        if (le == 256 || be == 256) return SnapshotFormat::gadget1;
+        if ((le == 8 || be == 8) && got >= 8 && std::memcmp(head + 4, "HEAD", 4) == 0) return SnapshotFormat::gadget2;
+    }
+    if (tipsy_header_matches(head, got, in.size())) return SnapshotFormat::tipsy;
+    return first_line_has_one_value(path) ? SnapshotFormat::positions : SnapshotFormat::text;
+}
+
+ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& options) {
+    const SnapshotFormat format = options.format ? *options.format : detect_format(path);
+    ParticleSet set;
+    switch (format) {
+        case SnapshotFormat::text: set = read_text_snapshot(path, options); break;
+        case SnapshotFormat::positions: set = read_position_list(path, options); break;
+        case SnapshotFormat::gadget1:
+        case SnapshotFormat::gadget2: set = read_gadget_snapshot(path); break;
+        case SnapshotFormat::hdf5: set = read_hdf5_snapshot(path); break;
+        case SnapshotFormat::tipsy: set = read_tipsy_snapshot(path); break;
+    }
+    check_finite(set, path, options.allow_nonfinite);
+    return set;
+}
+
+void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
+                    const WriteOptions& options) {
+    check_finite(set, path, options.allow_nonfinite);
+    if (options.box < 0.0 || !std::isfinite(options.box)) {
+        throw FormatError(1, "file " + quoted(path) + ": box size " + std::to_string(options.box) +
+                                 " must be finite and 0 or more");
+    }
+    OutputFile out(path);
+    switch (format) {
+        case SnapshotFormat::text: write_text_snapshot(out, set, options); break;
+        case SnapshotFormat::positions:
+            throw FormatError(1, "file " + quoted(path) + ": position lists are read, not written");
+        case SnapshotFormat::gadget1:
+        case SnapshotFormat::gadget2:
+            write_gadget_snapshot(out, set, format == SnapshotFormat::gadget2, options);
+            break;
+        case SnapshotFormat::hdf5: write_hdf5_snapshot(out, set, options); break;
+        case SnapshotFormat::tipsy: write_tipsy_snapshot(out, set, options); break;
+    }
+    out.commit();
+}
+
+}  // namespace galtk

@@ -1,0 +1,21 @@
+// tipsy snapshots (ChaNGa, PKDGRAV, gasoline): a 32-byte header, then gas, dark and star
+// particles. Written in standard (big-endian, XDR) order; read in either order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+#include "output_file.hpp"
+#include "snapshot_io.hpp"
+
+namespace galtk {
+
+// Whether the first `got` bytes of a file of `size` bytes are a tipsy header whose
+// counts give exactly that size (either byte order).
+bool tipsy_header_matches(const unsigned char* head, std::size_t got, std::uint64_t size);
+
+ParticleSet read_tipsy_snapshot(const std::filesystem::path& path);
+void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options);
+
+}  // namespace galtk

@@ -1,0 +1,46 @@
+#include "summary.hpp"
+
+#include <cstdio>
+#include <map>
+
+namespace snapconv {
+
+namespace {
+std::string real_text(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.9g", v);
+    return buf;
+}
+}  // namespace
+
+std::string summary_line(const galtk::ParticleSet& set, const Conversion& c) {
+    std::map<std::int32_t, std::size_t> per_type;
+    double total = 0.0;
+    for (std::size_t i = 0; i < set.size(); ++i) {
+        ++per_type[set.type[i]];
+        total += set.mass[i];
+    }
+    std::string s = c.output + " (" + galtk::format_name(c.format) + "): " + std::to_string(set.size()) + " particles (";
+    bool first = true;
+    for (const auto& [t, n] : per_type) {
+        s += (first ? "type " : ", type ") + std::to_string(t) + ": " + std::to_string(n);
+        first = false;
+    }
+    s += first ? "none), total mass " : "), total mass ";
+    s += real_text(total) + ", " + std::to_string(c.coincident) + " coincident";
+    if (c.jitter) {
+        s += ", " + std::to_string(c.jitter->moved) + " moved by --jitter (largest offset " +
+             real_text(c.jitter->largest_offset) + "), 0 coincident now";
+    }
+    return s;
+}
+
+std::string coincident_hint(const Conversion& c) {
+    if (c.coincident == 0 || c.jitter) return {};
+    return "hint: " + std::to_string(c.coincident) +
+           " particles share their position with another; tree codes (GADGET, AREPO, ChaNGa) cannot separate "
+           "them and subdivide until their node memory runs out: --jitter EPS (a small fraction of the softening "
+           "length) moves them apart";
+}
+
+}  // namespace snapconv

@@ -1,0 +1,63 @@
+#include "summary.hpp"
+
+#include <cstdio>
+
+#include "extent.hpp"
+
+namespace snapmap {
+
+namespace {
+
+std::string number(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
+const char* quantity_name(Quantity q) {
+    switch (q) {
+        case Quantity::density: return "surface density";
+        case Quantity::dispersion: return "line-of-sight velocity dispersion";
+        case Quantity::mean_velocity: return "mean line-of-sight velocity";
+    }
+    return "";
+}
+
+}  // namespace
+
+ModelFacts model_facts(const galtk::ParticleSet& model, bool need_velocities) {
+    ModelFacts f;
+    for (const float m : model.mass) f.total_mass += m;
+    f.r99 = mass_radius(model, 0.99);
+    if (need_velocities) {
+        f.zero_velocities = true;
+        for (const galtk::Vec3& v : model.vel) {
+            if (v.x != 0.0f || v.y != 0.0f || v.z != 0.0f) {
+                f.zero_velocities = false;
+                break;
+            }
+        }
+    }
+    return f;
+}
+
+std::string summary_line(const Options& o, const galtk::ParticleSet& model, const ModelFacts& f, const Maps& maps) {
+    std::string line = o.input + ": " + std::to_string(model.size()) + " particles, mass " + number(f.total_mass) +
+                       ", 99% within r = " + number(f.r99) + "; ";
+    line += std::to_string(maps.views.size()) + (maps.views.size() == 1 ? " map" : " maps") + " (views";
+    for (const View& v : maps.views) line += " " + view_text(v);
+    line += ") of " + std::string(quantity_name(maps.quantity)) + ", " + std::to_string(maps.grid.nmesh) + " x " +
+            std::to_string(maps.grid.nmesh) + " cells over [-" + number(maps.grid.extent) + ", " +
+            number(maps.grid.extent) + ")^2, " + (o.assignment == Assignment::cic ? "cic" : "ngp");
+    line += "; outside the extent:";
+    for (std::size_t k = 0; k < maps.tally.size(); ++k)
+        line += std::string(k ? "," : "") + " " + std::to_string(maps.tally[k].outside);
+    line += " particles";
+    if (f.zero_velocities) line += "; every velocity is 0: the kinematic maps are flat";
+    line += "; wrote";
+    if (!o.map_file.empty()) line += " " + o.map_file;
+    if (!o.png_file.empty()) line += " " + o.png_file;
+    return line;
+}
+
+}  // namespace snapmap

@@ -1,0 +1,173 @@
+// snapmap end to end: the map files projmap collects, the picture, the summary line, and
+// the refusals that leave an earlier map file as it was.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support.hpp"
+
+namespace galtk::test {
+namespace {
+
+// A text snapshot with particles of mass `mass` (eighth item) at the given x y z vx vy vz.
+std::string snapshot(const std::vector<std::vector<float>>& records, float mass) {
+    std::string text = " " + std::to_string(records.size()) + " 0.0\n 1\n 0.1\n 0.0\n";
+    for (const auto& r : records) {
+        for (const float v : r) text += " " + real_text(v);
+        text += " 1 " + real_text(mass) + "\n";
+    }
+    return text;
+}
+
+// A disk turning counter-clockwise about z: particle k at radius 0.3 + k/n (spread over
+// angles), speed 1.
+std::string turning_disk(int n, float mass) {
+    std::vector<std::vector<float>> records;
+    for (int k = 0; k < n; ++k) {
+        const double phi = 2.39996 * k, r = 0.3 + 1.5 * k / n;
+        records.push_back({float(r * std::cos(phi)), float(r * std::sin(phi)), float(0.05 * std::sin(7.0 * k)),
+                           float(-std::sin(phi)), float(std::cos(phi)), 0.0f});
+    }
+    return snapshot(records, mass);
+}
+
+std::vector<std::string> first_tokens(const Scratch& s, const char* file) {
+    std::vector<std::string> v;
+    for (const std::string& line : s.lines(file)) v.push_back(tokens(line).at(0));
+    return v;
+}
+
+// Width and height from a PNG's IHDR chunk; {0, 0} when the file is not a PNG.
+std::pair<std::uint32_t, std::uint32_t> png_size(const std::string& bytes) {
+    if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 || bytes.compare(12, 4, "IHDR") != 0)
+        return {0, 0};
+    auto be32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (int k = 0; k < 4; ++k) v = v << 8 | static_cast<unsigned char>(bytes[at + k]);
+        return v;
+    };
+    return {be32(16), be32(20)};
+}
+
+TEST(SnapmapRun, ProjmapPairsEachMapWithItsModel) {
+    Scratch s;
+    s.write("model1.dat", turning_disk(300, 0.01f));
+    s.write("model2.dat", turning_disk(500, 0.002f));
+    for (const char* kind : {"1", "3"}) {
+        for (int n = 1; n <= 2; ++n) {
+            const RunResult r = s.run("snapmap", {}, {"model" + std::to_string(n) + ".dat", "--kind", kind, "--model",
+                                                      std::to_string(n), "--nmesh", "4", "--extent", "2"});
+            ASSERT_EQ(r.status, 0) << r.err;
+            ASSERT_EQ(r.out_lines().size(), 1u) << r.out;
+            EXPECT_EQ(r.err, "");
+        }
+    }
+    ASSERT_EQ(s.lines("2df.dat.m1").size(), 48u);  // three views of 4 x 4 cells
+    ASSERT_EQ(s.lines("2dfv1.dat.m2").size(), 48u);
+    s.write("denve.dat", "2\n1.5 2.5\n3.5 4.5\n");
+    for (const char* kind : {"1", "3"}) {
+        const RunResult p = s.run("projmap", std::string(kind) + "\n2\n4\n3\n");
+        ASSERT_EQ(p.status, 0) << p.err;
+        const std::string prefix = kind[0] == '1' ? "2df.dat.m" : "2dfv1.dat.m";
+        // The stream is the two map files line for line (same text, hence same bits),
+        // and map r (16 values) of model (r - 1) / 3 + 1 has that model's pair.
+        EXPECT_EQ(s.read("2dft.dat"), s.read(prefix + "1") + s.read(prefix + "2")) << kind;
+        EXPECT_EQ(first_tokens(s, "2dftn1.dat"), (std::vector<std::string>{"1.5", "1.5", "1.5", "3.5", "3.5", "3.5"}));
+        EXPECT_EQ(first_tokens(s, "2dftn2.dat"), (std::vector<std::string>{"2.5", "2.5", "2.5", "4.5", "4.5", "4.5"}));
+    }
+    // The face-on density of model 1 holds its mass of 3 inside [-2, 2)^2 (cells of area 1).
+    double sum = 0;
+    for (int k = 0; k < 16; ++k) sum += as_real(tokens(s.lines("2df.dat.m1")[k])[0]);
+    EXPECT_NEAR(sum, 3.0, 1e-5);
+    // Edge-on along y (third map): the receding side is on the right.
+    const auto v = s.lines("2dfv1.dat.m1");
+    EXPECT_GT(as_real(tokens(v[32 + 4 * 2 + 3])[0]), 0.5f);
+    EXPECT_LT(as_real(tokens(v[32 + 4 * 2 + 0])[0]), -0.5f);
+}
+
+TEST(SnapmapRun, NamesOutputsAsAskedAndSaysWhenVelocitiesAreZero) {
+    Scratch s;
+    s.write("still.dat", snapshot({{1, 0, 0, 0, 0, 0}, {-2, 1, 0, 0, 0, 0}, {0, 30, 0, 0, 0, 0}}, 1.0f));
+    RunResult r = s.run("snapmap", {}, {"still.dat", "--kind", "2", "--model", "7", "--nmesh", "8"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(s.exists("2dfv.dat.m7"));
+    EXPECT_NE(r.out.find("every velocity is 0"), std::string::npos) << r.out;
+    // 99% of the mass of three equal particles needs the one at 30: extent 31.
+    EXPECT_NE(r.out.find("over [-31, 31)^2"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("outside the extent: 0, 0, 0 particles"), std::string::npos) << r.out;
+    r = s.run("snapmap", {}, {"still.dat", "--extent", "30", "--nmesh", "8", "--output", "at30.map"});
+    EXPECT_NE(r.out.find("outside the extent: 1, 1, 0 particles"), std::string::npos) << r.out;
+
+    r = s.run("snapmap", {}, {"still.dat", "--output", "sub.map", "--view", "45:10", "--assign", "ngp", "--png", "a.png"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(s.lines("sub.map").size(), 128u * 128u);
+    EXPECT_EQ(png_size(s.read("a.png")), (std::pair<std::uint32_t, std::uint32_t>{256, 256}));
+    EXPECT_FALSE(s.exists("2df.dat.m1"));
+
+    // Only a picture asked for: no map file.
+    r = s.run("snapmap", {}, {"still.dat", "--png", "b.png", "--nmesh", "100", "--extent", "40"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(png_size(s.read("b.png")), (std::pair<std::uint32_t, std::uint32_t>{3 * 300 + 2 * 4, 300}));
+    EXPECT_FALSE(s.exists("2df.dat.m1"));
+    r = s.run("snapmap", {}, {"still.dat", "--png", "c.png", "--nmesh", "2048", "--view", "0:0", "--extent", "40"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(png_size(s.read("c.png")), (std::pair<std::uint32_t, std::uint32_t>{1024, 1024}));
+}
+
+TEST(SnapmapRun, RefusalsAreOneLineAndKeepTheEarlierMapFile) {
+    Scratch s;
+    s.write("m.dat", snapshot({{1, 0, 0, 0, 0, 0}}, 1.0f));
+    s.write("short.dat", " 5 0.0\n 1\n 0.1\n 0.0\n 1 2 3 0 0 0 1 1\n");
+    s.write("centre.dat", snapshot({{0, 0, 0, 1, 0, 0}}, 1.0f));
+    const std::string earlier = " 1.5\n keep me\n";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+    };
+    const std::vector<Case> cases = {
+        {{"m.dat", "--nmesh", "0"}, 1},
+        {{"m.dat", "--nmesh", "16385"}, 1},
+        {{"m.dat", "--nmesh", "-3"}, 1},
+        {{"m.dat", "--nmesh", "12x"}, 1},
+        {{"m.dat", "--extent", "0"}, 1},
+        {{"m.dat", "--extent", "-2"}, 1},
+        {{"m.dat", "--extent", "nan"}, 1},
+        {{"m.dat", "--extent", "inf"}, 1},
+        {{"m.dat", "--view", "sideways"}, 1},
+        {{"m.dat", "--view", "200:0"}, 1},
+        {{"m.dat", "--view", "0:0", "--view", "60:"}, 1},
+        {{"m.dat", "--kind", "4"}, 1},
+        {{"m.dat", "--assign", "tsc"}, 1},
+        {{"m.dat", "--model", "0"}, 1},
+        {{"m.dat", "--model", "2", "--output", "x"}, 1},
+        {{"m.dat", "--frobnicate"}, 1},
+        {{}, 1},
+        {{"centre.dat"}, 1},
+        {{"absent.dat"}, 2},
+        {{"short.dat"}, 2},
+        {{"m.dat", "--png", "no/such/folder/p.png"}, 2},
+    };
+    for (const Case& c : cases) {
+        s.write("2df.dat.m1", earlier);
+        const RunResult r = s.run("snapmap", {}, c.args);
+        std::string shown;
+        for (const auto& a : c.args) shown += a + " ";
+        EXPECT_EQ(r.status, c.status) << shown << r.err;
+        ASSERT_EQ(r.err_lines().size(), 1u) << shown << r.err;
+        EXPECT_EQ(r.err.rfind("snapmap: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "") << shown;
+        EXPECT_EQ(s.read("2df.dat.m1"), earlier) << shown;
+    }
+    // Nothing but the inputs and the kept map file is left behind (no temporary file).
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(s.dir())) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 4u);
+}
+
+}  // namespace
+}  // namespace galtk::test
