@@ -6,11 +6,17 @@
 #include <vector>
 
 #include "ran1.hpp"
+#include "real_format.hpp"
 #include "snapshot_io.hpp"
 
 namespace galtk {
 
 namespace {
+
+std::string real_text(float v) {
+    char buf[real_text_max + 1];
+    return std::string(buf, format_real(v, buf));
+}
 
 // A position's bits and its particle's index, ordered by place, then by index.
 struct Key {
@@ -115,7 +121,7 @@ Vec3 draw_new_place(const Vec3& p, float eps, std::int32_t& seed, double& length
         length = realised;
         return q;
     }
-    throw FormatError(1, "particle " + std::to_string(index) + " (0-based): a jitter of " + std::to_string(eps) +
+    throw FormatError(1, "particle " + std::to_string(index) + " (0-based): a jitter of " + real_text(eps) +
                              " is too small to move it away from its position (below the float spacing there)");
 }
 
@@ -134,7 +140,7 @@ std::size_t count_coincident(const ParticleSet& set) {
 
 JitterResult jitter_coincident(ParticleSet& set, float eps, std::int32_t seed) {
     if (!(eps > 0.0f) || !std::isfinite(eps)) {
-        throw FormatError(1, "jitter " + std::to_string(eps) + " must be a finite length above 0");
+        throw FormatError(1, "jitter " + real_text(eps) + " must be a finite length above 0");
     }
     ran1_reset();
     std::int32_t stream = seed > 0 ? -seed : seed;
@@ -146,7 +152,7 @@ JitterResult jitter_coincident(ParticleSet& set, float eps, std::int32_t seed) {
     std::vector<std::size_t> todo = particles_to_move(set.pos, moved);
     for (int round = 0; !todo.empty(); ++round) {
         if (round == rounds_max) {
-            throw FormatError(1, "jitter " + std::to_string(eps) + " cannot separate every coincident particle");
+            throw FormatError(1, "jitter " + real_text(eps) + " cannot separate every coincident particle");
         }
         for (std::size_t i : todo) {
             if (!moved[i]) {

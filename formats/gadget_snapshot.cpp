@@ -29,6 +29,13 @@ constexpr char record_magic[4] = {'g', 't', 'k', '1'};
 constexpr std::int8_t no_code = -128;
 enum : std::uint8_t { flag_per_particle_mass = 1, flag_text_header = 2 };
 
+// "block POS" for the label "POS " (labels are padded to four characters).
+std::string block_name(const char label[4]) {
+    std::string s(label, 4);
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return "block " + s;
+}
+
 template <class T>
 void put(unsigned char* h, std::size_t off, T v) {
     std::memcpy(h + off, &v, sizeof v);
@@ -96,7 +103,7 @@ public:
     // The markers (and in format 2 the label record) around a payload of `bytes`.
     void begin(const char label[4], std::uint64_t bytes) {
         if (bytes > UINT32_MAX - 8) {
-            throw FormatError(1, "file \"" + out_.target().string() + "\": block " + std::string(label, 4) + " of " +
+            throw FormatError(1, "file \"" + out_.target().string() + "\": " + block_name(label) + " of " +
                                      std::to_string(bytes) + " bytes exceeds the 32-bit record markers of GADGET files");
         }
         const auto b = static_cast<std::uint32_t>(bytes);
@@ -244,7 +251,7 @@ public:
     // checks the closing marker, and returns the payload size; the payload starts at
     // payload().
     std::uint64_t open(const char label[4]) {
-        const std::string block = "block " + std::string(label, 4);
+        const std::string block = block_name(label);
         if (format2_) {
             char got[4];
             if (u32(at_, block + ": label record marker") != 8) in_.fail(block + ": label record marker is not 8");
@@ -309,7 +316,7 @@ int width_of(const BinaryInput& in, const char* label, std::uint64_t bytes, std:
              const char* kinds) {
     if (bytes == 4 * values) return 4;
     if (bytes == 8 * values) return 8;
-    in.fail("block " + std::string(label, 4) + ": record of " + std::to_string(bytes) + " bytes, expected " +
+    in.fail(block_name(label) + ": record of " + std::to_string(bytes) + " bytes, expected " +
             std::to_string(4 * values) + " or " + std::to_string(8 * values) + " (" + kinds + ") for the " +
             "particle counts of the header");
 }

@@ -110,6 +110,8 @@ SnapshotFormat detect_format(const std::filesystem::path& path) {
         if ((le == 8 || be == 8) && got >= 8 && std::memcmp(head + 4, "HEAD", 4) == 0) return SnapshotFormat::gadget2;
     }
     if (tipsy_header_matches(head, got, in.size())) return SnapshotFormat::tipsy;
+    // Bytes no text file holds, in a header tipsy's shape: a tipsy file of the wrong size.
+    if (std::find(head, head + got, 0) != head + got && tipsy_header_plausible(head, got)) return SnapshotFormat::tipsy;
     return first_line_has_one_value(path) ? SnapshotFormat::positions : SnapshotFormat::text;
 }
 

@@ -80,12 +80,17 @@ std::size_t next_line_count(Unit& unit, const char* what) {
     return n;
 }
 
+void check_count(Unit& unit, std::int32_t ntot) {
+    if (ntot < 0) unit.fail_read({"header line 1 (ntot, thead)"}, "particle count " + std::to_string(ntot) + " is negative");
+}
+
 SnapshotShape probe_shape(const std::filesystem::path& path) {
     TextInput in(path);
     SnapshotShape shape;
     std::int32_t ntot = 0, ncomp = 0;
     float thead = 0.0f;
     read_list(*in.unit, {"header line 1 (ntot, thead)"}, ntot, thead);
+    check_count(*in.unit, ntot);
     read_list(*in.unit, {"header line 2 (ncomp)"}, ncomp);
     shape.softening_entries = next_line_count(*in.unit, "header line 3 (softening lengths)");
     shape.mass_entries = next_line_count(*in.unit, "header line 4 (type masses)");
@@ -128,7 +133,8 @@ std::size_t count_list_values(std::string_view line, std::size_t cap) {
         after_comma = false;
         const char* q = t;
         std::size_t repeat = 0;
-        while (q != p && *q >= '0' && *q <= '9' && repeat <= cap) repeat = repeat * 10 + static_cast<std::size_t>(*q++ - '0');
+        for (; q != p && *q >= '0' && *q <= '9'; ++q)
+            if (repeat <= cap) repeat = repeat * 10 + static_cast<std::size_t>(*q - '0');
         count += (q != t && q != p && *q == '*') ? std::max<std::size_t>(repeat, 1) : 1;
     }
     return std::min(count, cap);
@@ -154,7 +160,7 @@ ParticleSet read_text_snapshot(const std::filesystem::path& path, const ReadOpti
         std::int32_t ntot = 0, ncomp = 0;
         float thead = 0.0f;
         read_list(unit, {"header line 1 (ntot, thead)"}, ntot, thead);
-        if (ntot < 0) unit.fail_read({"header line 1 (ntot, thead)"}, "particle count " + std::to_string(ntot) + " is negative");
+        check_count(unit, ntot);
         read_list(unit, {"header line 2 (ncomp)"}, ncomp);
         set.time = thead;
         set.ncomp = ncomp;

@@ -1,13 +1,253 @@
 #include "tipsy_snapshot.hpp"
 
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "binary_input.hpp"
+#include "text_header_record.hpp"
+
 namespace galtk {
 
-bool tipsy_header_matches(const unsigned char*, std::size_t, std::uint64_t) { return false; }
-ParticleSet read_tipsy_snapshot(const std::filesystem::path& path) {
-    throw FormatError(2, "file \"" + path.string() + "\": tipsy reading is not yet built");
+namespace {
+
+constexpr std::uint64_t header_bytes = 32;
+constexpr std::uint64_t gas_floats = 12, dark_floats = 9, star_floats = 11;
+// Type codes of the three particle classes when the file carries none of its own (the
+// galaxy convention of the GADGET types: gas 0, halo 1, stars 4).
+constexpr std::int32_t gas_code = 0, dark_code = 1, star_code = 4;
+
+// The header's last int32 is padding no reader uses; the toolkit packs into it what the
+// text header needs beyond the particles: magic 0xA7 (bits 31-24), the model's one
+// type code (23-16), ncomp (15-8), the softening and type-mass entry counts (7-5 and
+// 4-2), 8-item records (bit 1), type masses all 1/ntot (bit 0; otherwise all equal to
+// the particles' mass). The softening length is every particle's eps.
+constexpr std::uint32_t record_magic = 0xA7;
+
+struct Header {
+    double time = 0.0;
+    std::int32_t nbodies = 0, ndim = 0, nsph = 0, ndark = 0, nstar = 0;
+    std::uint32_t pad = 0;
+};
+
+Header decode(const unsigned char* b, bool big) {
+    auto u32 = [&](std::size_t off) {
+        std::uint32_t v;
+        std::memcpy(&v, b + off, 4);
+        return big ? byte_swapped(v) : v;
+    };
+    std::uint64_t t;
+    std::memcpy(&t, b, 8);
+    Header h;
+    h.time = std::bit_cast<double>(big ? byte_swapped(t) : t);
+    h.nbodies = static_cast<std::int32_t>(u32(8));
+    h.ndim = static_cast<std::int32_t>(u32(12));
+    h.nsph = static_cast<std::int32_t>(u32(16));
+    h.ndark = static_cast<std::int32_t>(u32(20));
+    h.nstar = static_cast<std::int32_t>(u32(24));
+    h.pad = u32(28);
+    return h;
 }
-void write_tipsy_snapshot(OutputFile& out, const ParticleSet&, const WriteOptions&) {
-    throw FormatError(2, "file \"" + out.target().string() + "\": tipsy writing is not yet built");
+
+// The size a file of these counts has; none for counts no tipsy file has.
+std::optional<std::uint64_t> expected_size(const Header& h) {
+    if (h.ndim != 3 || h.nsph < 0 || h.ndark < 0 || h.nstar < 0) return std::nullopt;
+    if (std::int64_t{h.nsph} + h.ndark + h.nstar != h.nbodies) return std::nullopt;
+    return header_bytes + 4 * (gas_floats * static_cast<std::uint64_t>(h.nsph) +
+                               dark_floats * static_cast<std::uint64_t>(h.ndark) +
+                               star_floats * static_cast<std::uint64_t>(h.nstar));
+}
+
+std::uint32_t be32(float v) { return byte_swapped(std::bit_cast<std::uint32_t>(v)); }
+
+std::uint32_t pack_record(const ParticleSet& set) {
+    if (set.size() == 0) return 0;
+    const std::int32_t code = set.type[0];
+    if (code < -127 || code > 127) return 0;
+    if (std::any_of(set.type.begin(), set.type.end(), [code](std::int32_t c) { return c != code; })) return 0;
+    const auto r = uniform_text_header(set, 7);
+    if (!r || r->ncomp < 0 || r->ncomp > 255) return 0;
+    if (r->softening_entries > 0 && code >= r->softening_entries) return 0;  // eps would not carry it
+    bool inverse_ntot = false;
+    if (r->mass_entries > 0) {
+        const float inv = 1.0f / static_cast<float>(set.size());
+        inverse_ntot = std::bit_cast<std::uint32_t>(inv) == std::bit_cast<std::uint32_t>(r->type_mass);
+        if (!inverse_ntot && std::bit_cast<std::uint32_t>(set.mass[0]) != std::bit_cast<std::uint32_t>(r->type_mass))
+            return 0;
+    }
+    return record_magic << 24 | (static_cast<std::uint32_t>(code) & 0xFFu) << 16 |
+           static_cast<std::uint32_t>(r->ncomp) << 8 | static_cast<std::uint32_t>(r->softening_entries) << 5 |
+           static_cast<std::uint32_t>(r->mass_entries) << 2 | (r->per_particle_mass ? 2u : 0u) |
+           (inverse_ntot ? 1u : 0u);
+}
+
+}  // namespace
+
+bool tipsy_header_matches(const unsigned char* head, std::size_t got, std::uint64_t size) {
+    if (got < header_bytes) return false;
+    for (bool big : {true, false}) {
+        const auto expected = expected_size(decode(head, big));
+        if (expected && *expected == size) return true;
+    }
+    return false;
+}
+
+bool tipsy_header_plausible(const unsigned char* head, std::size_t got) {
+    if (got < header_bytes) return false;
+    for (bool big : {true, false}) {
+        const Header h = decode(head, big);
+        if (expected_size(h) && h.nbodies > 0) return true;
+    }
+    return false;
+}
+
+void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options) {
+    const std::string file = out.target().string();
+    if (set.size() > static_cast<std::size_t>(INT32_MAX)) {
+        throw FormatError(1, "file \"" + file + "\": " + std::to_string(set.size()) +
+                                 " particles exceed the 32-bit count of a tipsy header");
+    }
+    const auto n = static_cast<std::int32_t>(set.size());
+    unsigned char h[header_bytes] = {};
+    const std::uint64_t time = byte_swapped(std::bit_cast<std::uint64_t>(set.time));
+    std::memcpy(h, &time, 8);
+    const std::uint32_t fields[6] = {static_cast<std::uint32_t>(n), 3, 0,
+                                     static_cast<std::uint32_t>(options.tipsy_stars ? 0 : n),
+                                     static_cast<std::uint32_t>(options.tipsy_stars ? n : 0), pack_record(set)};
+    for (int k = 0; k < 6; ++k) {
+        const std::uint32_t v = byte_swapped(fields[k]);
+        std::memcpy(h + 8 + 4 * k, &v, 4);
+    }
+    out.write(h, header_bytes);
+
+    const float shift = position_shift(options);
+    const std::size_t per = options.tipsy_stars ? star_floats : dark_floats;
+    constexpr std::size_t chunk = 1 << 14;
+    std::unique_ptr<std::uint32_t[]> buffer(new std::uint32_t[chunk * star_floats]);
+    for (std::size_t k = 0; k < set.size();) {
+        const std::size_t m = std::min(chunk, set.size() - k);
+        std::uint32_t* b = buffer.get();
+        for (std::size_t j = 0; j < m; ++j, b += per) {
+            const std::size_t i = k + j;
+            const Vec3& p = set.pos[i];
+            const Vec3& v = set.vel[i];
+            const std::int32_t code = set.type[i];
+            const float eps = code >= 0 && static_cast<std::size_t>(code) < set.softening.size()
+                                  ? set.softening[static_cast<std::size_t>(code)]
+                                  : 0.0f;
+            b[0] = be32(set.mass[i]);
+            if (shift != 0.0f) {
+                b[1] = be32(p.x + shift), b[2] = be32(p.y + shift), b[3] = be32(p.z + shift);
+            } else {
+                b[1] = be32(p.x), b[2] = be32(p.y), b[3] = be32(p.z);
+            }
+            b[4] = be32(v.x), b[5] = be32(v.y), b[6] = be32(v.z);
+            if (options.tipsy_stars) {
+                b[7] = b[8] = 0;  // metals, formation time
+                b[9] = be32(eps);
+                b[10] = 0;  // potential
+            } else {
+                b[7] = be32(eps);
+                b[8] = 0;
+            }
+        }
+        out.write(buffer.get(), m * per * 4);
+        k += m;
+    }
+}
+
+ParticleSet read_tipsy_snapshot(const std::filesystem::path& path) {
+    const BinaryInput in(path);
+    unsigned char head[header_bytes] = {};
+    in.read_at(0, head, header_bytes, "header");
+    bool big = true;
+    Header h = decode(head, true);
+    std::optional<std::uint64_t> size = expected_size(h);
+    if (!size || *size != in.size()) {
+        const Header little = decode(head, false);
+        const auto little_size = expected_size(little);
+        if (little_size && *little_size == in.size()) {
+            big = false;
+            h = little;
+            size = little_size;
+        }
+    }
+    if (!size) {
+        in.fail("header: counts nbodies " + std::to_string(h.nbodies) + ", ndim " + std::to_string(h.ndim) +
+                ", nsph " + std::to_string(h.nsph) + ", ndark " + std::to_string(h.ndark) + ", nstar " +
+                std::to_string(h.nstar) + " are not those of a tipsy file (ndim 3, nbodies = nsph + ndark + nstar)");
+    }
+    if (*size != in.size()) {
+        in.fail("size " + std::to_string(in.size()) + " bytes, but the header's counts need " + std::to_string(*size) +
+                " (32 + 48 nsph + 36 ndark + 44 nstar)");
+    }
+
+    ParticleSet set;
+    set.time = h.time;
+    const auto n = static_cast<std::size_t>(h.nbodies);
+    set.resize(n);
+    std::vector<float> eps(n);
+    struct Block {
+        const char* name;
+        std::size_t count;
+        std::uint64_t floats;
+        std::size_t eps_at;
+        std::int32_t code;
+    };
+    const Block blocks[] = {{"gas particles", static_cast<std::size_t>(h.nsph), gas_floats, 9, gas_code},
+                            {"dark particles", static_cast<std::size_t>(h.ndark), dark_floats, 7, dark_code},
+                            {"star particles", static_cast<std::size_t>(h.nstar), star_floats, 9, star_code}};
+    constexpr std::size_t chunk = 1 << 14;
+    std::unique_ptr<std::uint32_t[]> buffer(new std::uint32_t[chunk * gas_floats]);
+    std::uint64_t off = header_bytes;
+    std::size_t i = 0;
+    for (const Block& b : blocks) {
+        for (std::size_t k = 0; k < b.count;) {
+            const std::size_t m = std::min(chunk, b.count - k);
+            in.read_at(off, buffer.get(), m * b.floats * 4, b.name);
+            if (big) swap_words(buffer.get(), m * b.floats, 4);
+            const std::uint32_t* w = buffer.get();
+            for (std::size_t j = 0; j < m; ++j, ++i, w += b.floats) {
+                set.mass[i] = std::bit_cast<float>(w[0]);
+                set.pos[i] = {std::bit_cast<float>(w[1]), std::bit_cast<float>(w[2]), std::bit_cast<float>(w[3])};
+                set.vel[i] = {std::bit_cast<float>(w[4]), std::bit_cast<float>(w[5]), std::bit_cast<float>(w[6])};
+                set.type[i] = b.code;
+                eps[i] = std::bit_cast<float>(w[b.eps_at]);
+            }
+            off += m * b.floats * 4;
+            k += m;
+        }
+    }
+
+    if (h.pad >> 24 == record_magic && n > 0) {
+        const auto code = static_cast<std::int8_t>((h.pad >> 16) & 0xFFu);
+        std::fill(set.type.begin(), set.type.end(), code);
+        TextHeaderRecord r;
+        r.ncomp = static_cast<std::int32_t>((h.pad >> 8) & 0xFFu);
+        r.softening_entries = static_cast<std::uint8_t>((h.pad >> 5) & 7u);
+        r.mass_entries = static_cast<std::uint8_t>((h.pad >> 2) & 7u);
+        r.per_particle_mass = (h.pad & 2u) != 0;
+        r.softening = eps[0];
+        r.type_mass = (h.pad & 1u) ? 1.0f / static_cast<float>(n) : set.mass[0];
+        r.apply(set);
+    } else {
+        // Each class's softening length, when all its particles share one.
+        for (const Block& b : blocks) {
+            const auto k = static_cast<std::size_t>(b.code);
+            if (set.softening.size() <= k) set.softening.resize(k + 1, 0.0f);
+        }
+        std::size_t start = 0;
+        for (const Block& b : blocks) {
+            if (b.count > 0 && std::all_of(eps.begin() + static_cast<std::ptrdiff_t>(start),
+                                           eps.begin() + static_cast<std::ptrdiff_t>(start + b.count),
+                                           [&](float e) { return e == eps[start]; }))
+                set.softening[static_cast<std::size_t>(b.code)] = eps[start];
+            start += b.count;
+        }
+    }
+    return set;
 }
 
 }  // namespace galtk

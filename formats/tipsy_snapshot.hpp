@@ -14,6 +14,9 @@ namespace galtk {
 // Whether the first `got` bytes of a file of `size` bytes are a tipsy header whose
 // counts give exactly that size (either byte order).
 bool tipsy_header_matches(const unsigned char* head, std::size_t got, std::uint64_t size);
+// Whether they are a tipsy header of consistent counts (ndim 3, nbodies = nsph + ndark +
+// nstar > 0), whatever the file size: a truncated tipsy file is still told apart from text.
+bool tipsy_header_plausible(const unsigned char* head, std::size_t got);
 
 ParticleSet read_tipsy_snapshot(const std::filesystem::path& path);
 void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options);
