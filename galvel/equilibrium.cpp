@@ -1,0 +1,176 @@
+#include "equilibrium.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "deviates.hpp"
+#include "disk_shape.hpp"
+#include "energy.hpp"
+#include "halo_particles.hpp"
+#include "header.hpp"
+#include "refusal.hpp"
+#include "ring_field.hpp"
+#include "spherical_mass.hpp"
+#include "velocities.hpp"
+
+namespace galtk::galvel {
+
+namespace {
+
+constexpr int disk_grid_points = 256;
+
+void check_model(const ParticleSet& set, const Settings& s) {
+    const std::size_t n = set.size();
+    if (s.bulge > n)
+        throw Refusal("--bulge " + std::to_string(s.bulge) + " is more than the model's " + std::to_string(n) +
+                      " particles");
+    if (s.bulge == n) throw Refusal("no disk particle: the model has " + std::to_string(n) + " particles and --bulge " +
+                                    std::to_string(s.bulge));
+    for (std::size_t j = 0; j < n; ++j) {
+        const Vec3& p = set.pos[j];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+            throw Refusal("particle " + std::to_string(j + 1) + ": position is not finite");
+        if (!std::isfinite(set.mass[j]) || set.mass[j] < 0.0f)
+            throw Refusal("particle " + std::to_string(j + 1) + ": mass is not finite and non-negative");
+    }
+}
+
+// Plummer softening of a particle: its type's entry of the header, 0 without one.
+double softening_of(const ParticleSet& set, std::size_t j) {
+    const std::int32_t t = set.type[j];
+    if (t < 0 || static_cast<std::size_t>(t) >= set.softening.size()) return 0.0;
+    const double eps = set.softening[t];
+    return std::isfinite(eps) && eps > 0.0 ? eps : 0.0;
+}
+
+double cylindrical(const Vec3& p) { return std::sqrt(double(p.x) * p.x + double(p.y) * p.y); }
+double spherical(const Vec3& p) { return std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z); }
+
+// The particles' mid-plane field at the disk table's radii, per component, G included.
+void particle_field(const ParticleSet& set, std::size_t n_disk, int threads, double G, DiskInputs& in) {
+    RingGridShape shape;
+    for (std::size_t j = 0; j < set.size(); ++j) {
+        const double eps = softening_of(set, j);
+        const double z = set.pos[j].z;
+        shape.r_max = std::max(shape.r_max, cylindrical(set.pos[j]));
+        shape.zeta_max = std::max(shape.zeta_max, std::sqrt(z * z + eps * eps));
+    }
+    RingField disk(shape), bulge(shape);
+    for (std::size_t j = 0; j < set.size(); ++j) {
+        const double eps = softening_of(set, j);
+        const double z = set.pos[j].z;
+        (j < n_disk ? disk : bulge).add(cylindrical(set.pos[j]), std::sqrt(z * z + eps * eps), set.mass[j]);
+    }
+    std::vector<double> potential_disk, potential_bulge;
+    disk.evaluate(in.grid.radii(), in.force_disk, potential_disk, threads);
+    if (set.size() > n_disk) {
+        bulge.evaluate(in.grid.radii(), in.force_bulge, potential_bulge, threads);
+    } else {
+        in.force_bulge.assign(in.grid.size(), 0.0);
+        potential_bulge.assign(in.grid.size(), 0.0);
+    }
+    in.potential.resize(in.grid.size());
+    for (int i = 0; i < in.grid.size(); ++i) {
+        in.force_disk[i] *= G;
+        in.force_bulge[i] *= G;
+        in.potential[i] = G * (potential_disk[i] + potential_bulge[i]);
+    }
+}
+
+void count_annuli(const ParticleSet& set, std::size_t n_disk, DiskInputs& in) {
+    in.annulus_mass.assign(in.grid.size(), 0.0);
+    in.annulus_count.assign(in.grid.size(), 0.0);
+    for (std::size_t j = 0; j < n_disk; ++j) {
+        int i;
+        double t;
+        in.grid.locate(cylindrical(set.pos[j]), i, t);
+        const int k = t < 0.5 ? i : i + 1;
+        in.annulus_mass[k] += set.mass[j];
+        in.annulus_count[k] += 1.0;
+    }
+}
+
+}  // namespace
+
+Outcome give_velocities(ParticleSet& set, const Settings& s) {
+    check_model(set, s);
+    Outcome out;
+    const std::size_t n_model = set.size();
+    out.disk = n_model - s.bulge;
+    out.bulge = s.bulge;
+    out.halo = s.halo.kind == HaloKind::none ? 0 : s.halo_particles;
+
+    const DiskShape shape = measure_disk(set, out.disk);
+    if (!(shape.r_max > 0.0)) throw Refusal("the disk population has no extent: every particle is on the z axis");
+    out.scale_length_estimated = !s.scale_length;
+    out.scale_length = s.scale_length ? *s.scale_length : shape.scale_length;
+    out.z0 = shape.z0;
+    out.q_radius = s.q_radius ? *s.q_radius : default_q_radius * out.scale_length;
+    const AnalyticHalo halo(s.halo, s.G);
+
+    DiskInputs in;
+    in.grid = LogGrid(std::min(shape.r_half, shape.r_max) / 100.0, shape.r_max, disk_grid_points);
+    in.halo = halo.present() ? &halo : nullptr;
+    in.G = s.G;
+    in.z0 = shape.z0;
+    in.scale_length = out.scale_length;
+    in.q = s.q;
+    in.q_radius = out.q_radius;
+    count_annuli(set, out.disk, in);
+    const auto field_start = std::chrono::steady_clock::now();
+    particle_field(set, out.disk, s.threads, s.G, in);
+    out.field_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - field_start).count();
+    out.disk_table = build_disk_table(in);
+
+    // Spherical averages of the particles, for the spherical components and the energies.
+    double r_max = 0.0;
+    for (std::size_t j = 0; j < n_model; ++j) r_max = std::max(r_max, spherical(set.pos[j]));
+    SphericalMass disk_mass(r_max), bulge_mass(r_max);
+    std::vector<float> bulge_radii, bulge_masses;
+    bulge_radii.reserve(out.bulge);
+    bulge_masses.reserve(out.bulge);
+    for (std::size_t j = 0; j < n_model; ++j) {
+        const double r = spherical(set.pos[j]);
+        if (j < out.disk) {
+            disk_mass.add(r, set.mass[j]);
+        } else {
+            bulge_mass.add(r, set.mass[j]);
+            bulge_radii.push_back(static_cast<float>(r));
+            bulge_masses.push_back(set.mass[j]);
+        }
+    }
+    disk_mass.finish();
+    bulge_mass.finish();
+    const double G = s.G;
+    const MassFunction G_mass_all = [&](double r) {
+        return G * (disk_mass.mass(r) + bulge_mass.mass(r) + halo.mass(r));
+    };
+    const MassFunction G_mass_spheroids = [&](double r) { return G * (bulge_mass.mass(r) + halo.mass(r)); };
+    const auto potential = [&](double r) {
+        return G * (disk_mass.potential(r) + bulge_mass.potential(r)) + halo.potential(r);
+    };
+    if (out.bulge > 0) out.bulge_table = bulge_table(bulge_radii, bulge_masses, G_mass_all, potential);
+    if (halo.present()) out.halo_table = halo_table(halo, G_mass_all, potential);
+    std::vector<float>().swap(bulge_radii);
+    std::vector<float>().swap(bulge_masses);
+
+    // The random stream: halo positions first, then the velocities in particle order.
+    Deviates random(s.seed);
+    if (out.halo > 0) append_halo_particles(set, halo, out.halo, random);
+    out.capped += draw_disk_velocities(set, out.disk, out.disk_table, random);
+    if (out.bulge > 0)
+        out.capped += draw_sphere_velocities(set, out.disk, n_model, *out.bulge_table, G_mass_all, random);
+    if (out.halo > 0)
+        out.capped += draw_sphere_velocities(set, n_model, set.size(), *out.halo_table, G_mass_all, random);
+    relabel(set, out.disk, n_model);
+
+    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids);
+    out.kinetic = e.kinetic;
+    out.virial = e.virial;
+    return out;
+}
+
+}  // namespace galtk::galvel

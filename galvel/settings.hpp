@@ -1,0 +1,28 @@
+// What galvel is asked to do, once the options are read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "halo.hpp"
+
+namespace galtk::galvel {
+
+struct Settings {
+    std::size_t bulge = 0;                  // the last `bulge` particles are the bulge
+    HaloSpec halo;
+    std::size_t halo_particles = 0;
+    double q = 1.5;
+    std::optional<double> q_radius;          // default 2.43 scale lengths
+    std::optional<double> scale_length;      // default estimated from Sigma(R)
+    double G = 1.0;
+    std::int32_t seed = 1;
+    int threads = 2;
+};
+
+// Toomre's Q is set at this many scale lengths unless --q-radius says otherwise
+// (8.5 kpc in a disk of 3.5 kpc).
+inline constexpr double default_q_radius = 2.43;
+
+}  // namespace galtk::galvel

@@ -1,0 +1,194 @@
+// galvel end to end: the model written back with velocities and nothing else changed,
+// the same bytes from the same seed, the refusals (one line, status 1, output untouched),
+// the coincident particles and --jitter, and the example barred spiral in equilibrium.
+#include <cstring>
+#include <fstream>
+
+#include "coincident.hpp"
+#include "galvel_models.hpp"
+#include "snapshot_io.hpp"
+#include "support.hpp"
+
+namespace galtk::test {
+namespace {
+
+const std::string previous = "previous model\n";
+
+// A text snapshot of 5000 disk and 1000 bulge particles (masses per particle).
+void write_model(const Scratch& dir, const std::string& name, ParticleSet set) {
+    set.ncomp = 4;
+    WriteOptions options;
+    options.allow_nonfinite = true;   // for the refusal of a non-finite position
+    write_snapshot(dir.path(name), set, SnapshotFormat::text, options);
+}
+
+ParticleSet small_model() {
+    ModelRecipe recipe;
+    recipe.disk = 5000;
+    recipe.bulge = 1000;
+    return make_model(recipe);
+}
+
+std::vector<std::string> base_args() { return {"in.dat", "out.dat", "--bulge", "1000", "--halo", "hernquist:5:6"}; }
+
+std::vector<std::string> with(std::vector<std::string> args, std::initializer_list<std::string> more) {
+    args.insert(args.end(), more);
+    return args;
+}
+
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+TEST(GalvelCli, WritesVelocitiesAndTypesKeepsPositionsMassesAndOrderBitForBit) {
+    Scratch dir;
+    const ParticleSet model = small_model();
+    write_model(dir, "in.dat", model);
+    const RunResult r = dir.run("galvel", "", with(base_args(), {"--halo-particles", "300", "--profile", "p.txt"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out_lines().size(), 1u) << r.out;
+    EXPECT_NE(r.out.find("out.dat (text): disk 5000, bulge 1000, halo 300 particles"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("; 0 coincident"), std::string::npos) << r.out;
+    const ParticleSet in = read_snapshot(dir.path("in.dat"));
+    const ParticleSet out = read_snapshot(dir.path("out.dat"));
+    ASSERT_EQ(out.size(), in.size() + 300);
+    std::size_t moving = 0;
+    for (std::size_t j = 0; j < out.size(); ++j) {
+        if (j < in.size()) {
+            for (int k = 0; k < 3; ++k) ASSERT_TRUE(same_bits(out.pos[j][k], in.pos[j][k])) << j;
+            ASSERT_TRUE(same_bits(out.mass[j], in.mass[j])) << j;
+        }
+        EXPECT_EQ(out.type[j], j < 5000 ? 2 : (j < 6000 ? 3 : 1)) << j;
+        moving += out.vel[j].x != 0.0f || out.vel[j].y != 0.0f || out.vel[j].z != 0.0f;
+    }
+    EXPECT_EQ(moving, out.size());
+    // The profile table: its three sections, each with a header line.
+    const std::vector<std::string> lines = dir.lines("p.txt");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo");
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "# bulge: r rho sigma"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "# halo: r rho sigma"), 1);
+    EXPECT_EQ(tokens(lines[1]).size(), 13u);
+}
+
+TEST(GalvelCli, SameSeedSameBytesOtherSeedOtherBytes) {
+    Scratch dir;
+    write_model(dir, "in.dat", small_model());
+    ASSERT_EQ(dir.run("galvel", "", with(base_args(), {"--seed", "9", "--halo-particles", "50"})).status, 0);
+    const std::string first = dir.read("out.dat");
+    ASSERT_EQ(dir.run("galvel", "", with(base_args(), {"--seed", "9", "--halo-particles", "50"})).status, 0);
+    EXPECT_EQ(dir.read("out.dat"), first);
+    ASSERT_EQ(dir.run("galvel", "", with(base_args(), {"--seed", "10", "--halo-particles", "50"})).status, 0);
+    EXPECT_NE(dir.read("out.dat"), first);
+}
+
+TEST(GalvelCli, RefusesBadOptionsAndModelsWithOneLineLeavingTheOutput) {
+    Scratch dir;
+    ParticleSet model = small_model();
+    write_model(dir, "in.dat", model);
+    model.pos[41].z = INFINITY;
+    write_model(dir, "inf.dat", model);
+    ParticleSet tiny;
+    tiny.resize(3);
+    tiny.softening = {0.1f, 0.1f};
+    tiny.type_mass = {0.0f, 1.0f};
+    tiny.type = {1, 1, 1};
+    tiny.mass = {1.0f, 1.0f, 1.0f};
+    write_model(dir, "three.dat", tiny);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"in.dat", "out.dat", "--halo", "plummer:1:2"}, "unknown halo kind"},
+        {{"in.dat", "out.dat", "--halo", "hernquist:-1:2"}, "M must be a positive"},
+        {{"in.dat", "out.dat", "--halo", "hernquist:1:0"}, "a must be a positive"},
+        {{"in.dat", "out.dat", "--halo", "nfw:1:2"}, "takes 3 numbers"},
+        {{"in.dat", "out.dat", "--halo", "nfw:1:2:nan"}, "c must be a positive"},
+        {{"in.dat", "out.dat", "--bulge", "6001"}, "--bulge 6001 is more than the model's 6000"},
+        {{"in.dat", "out.dat", "--bulge", "6000"}, "no disk particle"},
+        {{"three.dat", "out.dat", "--bulge", "3"}, "no disk particle"},
+        {{"in.dat", "out.dat", "--q", "0"}, "--q: expected a positive"},
+        {{"in.dat", "out.dat", "--q", "-1.5"}, "--q: expected a positive"},
+        {{"in.dat", "out.dat", "--q-radius", "0"}, "--q-radius: expected"},
+        {{"in.dat", "out.dat", "--q-radius", "1e6"}, "outside the disk"},
+        {{"in.dat", "out.dat", "--G", "inf"}, "--G: expected"},
+        {{"in.dat", "out.dat", "--seed", "0"}, "--seed 0"},
+        {{"in.dat", "out.dat", "--jitter", "0"}, "--jitter"},
+        {{"in.dat", "out.dat", "--jitter", "-1e-3"}, "--jitter"},
+        {{"in.dat", "out.dat", "--halo-particles", "10"}, "needs --halo"},
+        {{"in.dat", "out.dat", "--to", "positions"}, "--to positions"},
+        {{"in.dat", "out.dat", "--frobnicate"}, "frobnicate"},
+        {{"inf.dat", "out.dat"}, "particle 41"},
+    };
+    for (const auto& [args, expected] : cases) {
+        dir.write("out.dat", previous);
+        const RunResult r = dir.run("galvel", "", args);
+        EXPECT_EQ(r.status, 1) << args.back() << ": " << r.err;
+        ASSERT_EQ(r.err_lines().size(), 1u) << args.back() << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("galvel: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(dir.read("out.dat"), previous) << args.back();
+    }
+    const RunResult missing = dir.run("galvel", "", {"absent.dat", "out.dat"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err_lines().size(), 1u);
+    EXPECT_EQ(dir.read("out.dat"), previous);
+}
+
+TEST(GalvelCli, CountsCoincidentParticlesAndJitterSeparatesOnlyThem) {
+    Scratch dir;
+    ParticleSet model = small_model();
+    for (std::size_t j = 0; j < 30; ++j) model.pos[100 + j] = model.pos[2000 + j];   // 30 pairs
+    write_model(dir, "in.dat", model);
+    const RunResult plain = dir.run("galvel", "", base_args());
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(plain.out_lines().size(), 2u);
+    EXPECT_NE(plain.out_lines()[0].find("; 60 coincident"), std::string::npos) << plain.out;
+    EXPECT_EQ(plain.out_lines()[1].rfind("galvel: hint: 60 particles share their position", 0), 0u);
+    EXPECT_NE(plain.out_lines()[1].find("--jitter EPS"), std::string::npos);
+    const ParticleSet before = read_snapshot(dir.path("out.dat"));
+
+    const float eps = 1e-4f;
+    const RunResult jittered = dir.run("galvel", "", with(base_args(), {"--jitter", "1e-4"}));
+    ASSERT_EQ(jittered.status, 0) << jittered.err;
+    ASSERT_EQ(jittered.out_lines().size(), 1u) << jittered.out;
+    EXPECT_NE(jittered.out.find("60 coincident, 30 moved by --jitter"), std::string::npos) << jittered.out;
+    const ParticleSet after = read_snapshot(dir.path("out.dat"));
+    EXPECT_EQ(count_coincident(after), 0u);
+    ASSERT_EQ(after.size(), before.size());
+    std::size_t moved = 0;
+    for (std::size_t j = 0; j < after.size(); ++j) {
+        EXPECT_EQ(after.vel[j], before.vel[j]);
+        EXPECT_TRUE(same_bits(after.mass[j], before.mass[j]));
+        if (after.pos[j] == before.pos[j]) continue;
+        ++moved;
+        EXPECT_GE(j, 2000u);   // the later of each pair moves
+        const double dx = after.pos[j].x - before.pos[j].x, dy = after.pos[j].y - before.pos[j].y,
+                     dz = after.pos[j].z - before.pos[j].z;
+        EXPECT_LE(std::sqrt(dx * dx + dy * dy + dz * dz), eps * 1.001);
+    }
+    EXPECT_EQ(moved, 30u);
+    ASSERT_EQ(dir.run("galvel", "", with(base_args(), {"--jitter", "1e-4"})).status, 0);
+    const std::string again = dir.read("out.dat");
+    ASSERT_EQ(dir.run("galvel", "", with(base_args(), {"--jitter", "1e-4"})).status, 0);
+    EXPECT_EQ(dir.read("out.dat"), again);
+}
+
+// The example barred spiral (mkcomponents, diskgen, galmix) with the halo of demo.sh is
+// in virial equilibrium: 2K/|W| within 0.9 .. 1.1.
+TEST(GalvelCli, ExampleBarredSpiralWithItsHaloIsInVirialEquilibrium) {
+    Scratch dir;
+    for (const auto& entry : std::filesystem::directory_iterator(GALTK_SOURCE_DIR "/examples/barred_spiral"))
+        std::filesystem::copy_file(entry.path(), dir.path(entry.path().filename().string()));
+    ASSERT_EQ(dir.run("mkcomponents").status, 0);
+    ASSERT_EQ(dir.run("diskgen").status, 0);
+    std::filesystem::copy_file(dir.path("sip2.dat"), dir.path("di.dat"));
+    ASSERT_EQ(dir.run("galmix").status, 0);
+    const RunResult r = dir.run("galvel", "", {"tinit.dat", "tinit_v.dat", "--bulge", "8000", "--halo", "hernquist:5:10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto at = r.out.find("virial ratio 2K/|W| ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const double ratio = std::stod(r.out.substr(at + 20));
+    EXPECT_GE(ratio, 0.9);
+    EXPECT_LE(ratio, 1.1);
+    EXPECT_NE(r.out.find("disk 44002, bulge 8000"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace galtk::test
