@@ -16,8 +16,8 @@ build_and_test() {
     echo "== $name build"
     cmake -S . -B "build/$name" -DCMAKE_BUILD_TYPE=Release -DGALTK_TESTS=ON "$@" >/dev/null
     cmake --build "build/$name" -j "$jobs"
-    # Checks labelled long run separately (.ci/run).
-    ctest --test-dir "build/$name" -j "$jobs" --output-on-failure --no-tests=error -LE long
+    # Checks labelled long or survey run separately (.ci/run).
+    ctest --test-dir "build/$name" -j "$jobs" --output-on-failure --no-tests=error -LE 'long|survey'
 }
 
 case $what in

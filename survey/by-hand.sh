@@ -125,8 +125,9 @@ for ((k = 1; k <= npoints; k++)); do
          exit 1
      fi
      if ((galvel_set)); then
+         nbu=$(awk '/num,nbar,nspi,nr1,nr2,nbu/ { getline; print $6 }' galmix.log)
          # shellcheck disable=SC2086
-         "$(program galvel)" $galvel tinit.dat velocities.dat > galvel.log
+         "$(program galvel)" ${galvel//\{nbu\}/$nbu} tinit.dat velocities.dat > galvel.log
      fi
      if [[ -n $snapconv ]]; then
          "$(program snapconv)" --to "$snapconv" "$model" "$ic" > snapconv.log

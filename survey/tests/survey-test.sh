@@ -33,7 +33,7 @@ fi
 config=$work/config.yaml
 cp "$here/small.yaml" "$config"
 {
-    [[ -x $build/galvel/galvel ]] && echo 'galvel: "--seed 7"'
+    [[ -x $build/galvel/galvel ]] && echo 'galvel: "--bulge {nbu} --seed 7"'
     [[ -x $build/snapconv/snapconv && -x $build/snapmap/snapmap ]] && echo 'snapconv: gadget2'
     echo 'simulate: {command: "cp {ic} {out}", output: final.dat, threads: 1}'
 } >> "$config"
