@@ -32,7 +32,7 @@ seconds() { local start=$EPOCHREALTIME; "$@" > "$work/last.out" 2>&1 || { cat "$
 median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 same_data() {
     local f
-    for f in "$work/hand/data/"2d*.dat "$work/hand/data/l.dat"; do
+    for f in "$work"/hand/data/{2dft.dat,2dfv.dat,2dft1.dat,2dfvn.dat,2dftn1.dat,2dftn2.dat,l.dat}; do
         cmp -s "$f" "$1/data/$(basename "$f")" || { echo "bench/survey: $1/data/$(basename "$f") differs" >&2; exit 1; }
     done
 }
