@@ -4,15 +4,22 @@
 # RUN/data). For machines without Snakemake, and the reference the workflow is tested
 # against: both must write the same bytes.
 #
-#   survey/by-hand.sh RUN [CONFIG.yaml] [key=value]...
+#   survey/by-hand.sh [--part PART] RUN [CONFIG.yaml] [key=value]...
 #
 # CONFIG.yaml replaces keys of survey/config.yaml as snakemake's --configfile does; key=value
 # (top-level keys such as bin=, inputs=, mapper=) as its --config does. Stops at the first
-# failure.
+# failure. PART runs one part of the survey (survey/sbatch-array.sh runs them as Slurm jobs):
+# setup (sample/ and shared/), K (point K alone), gather (data/), or points (prints the
+# number of points); default: all of them.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+part=all
+if [[ ${1:-} == --part ]]; then
+    part=${2:-}
+    shift 2 || true
+fi
 if (($# < 1)); then
-    echo "usage: $0 RUN [CONFIG.yaml] [key=value]..." >&2
+    echo "usage: $0 [--part setup|K|gather|points] RUN [CONFIG.yaml] [key=value]..." >&2
     exit 64
 fi
 run=$1
@@ -74,22 +81,13 @@ program() {
     else echo "$bin/$name"; fi
 }
 
+if [[ $part == points ]]; then
+    echo "$npoints"
+    exit 0
+fi
 cd "$run"
 mkdir -p sample shared points data
 
-(cd sample
- echo "$npoints" > th1.para
- printf '%s\n%s %s\n%s %s\n%s %s\n%s %s\n' "$mode" $ranges > th1a.para
- "$(program parsample)" > parsample.log)
-
-(cd shared
- echo "$idisk" > galmix.para
- echo "$rgal" > rgal.para
- if [[ -z $component_di ]]; then
-     cp "$inputs/mkcomp.para" "$inputs/si2.para" "$inputs/si1.dat" .
-     "$(program mkcomponents)" > mkcomponents.log
-     "$(program diskgen)" > diskgen.log
- fi)
 component() {
     local name=$1 given=$2 made=$3
     if [[ -n $given ]]; then cp "$given" "$name"; else cp "$run/shared/$made" "$name"; fi
@@ -103,7 +101,23 @@ ic=$model
 mapped=$model
 [[ -n $sim_command ]] && mapped=$sim_output
 
-for ((k = 1; k <= npoints; k++)); do
+setup() {
+    (cd sample
+     echo "$npoints" > th1.para
+     printf '%s\n%s %s\n%s %s\n%s %s\n%s %s\n' "$mode" $ranges > th1a.para
+     "$(program parsample)" > parsample.log)
+    (cd shared
+     echo "$idisk" > galmix.para
+     echo "$rgal" > rgal.para
+     if [[ -z $component_di ]]; then
+         cp "$inputs/mkcomp.para" "$inputs/si2.para" "$inputs/si1.dat" .
+         "$(program mkcomponents)" > mkcomponents.log
+         "$(program diskgen)" > diskgen.log
+     fi)
+}
+
+point() {
+    local k=$1 point
     point=$(printf 'points/%03d' "$k")
     mkdir -p "$point"
     (cd "$point"
@@ -144,8 +158,21 @@ for ((k = 1; k <= npoints; k++)); do
      # shellcheck disable=SC2086
      "$(program "$mapper")" $map_options --model "$k" "$mapped" > "snapmap.m$k.log")
     ln -sf "../$point/${prefix[$kind]}$k" "data/${prefix[$kind]}$k"
-done
+}
 
-(cd data
- cp "$run/sample/denve.dat" .
- printf '%s\n%s\n%s\n%s\n' "$kind" "$npoints" "$nmesh" "$nproj" | "$(program projmap)" > projmap.log)
+gather() {
+    (cd data
+     cp "$run/sample/denve.dat" .
+     printf '%s\n%s\n%s\n%s\n' "$kind" "$npoints" "$nmesh" "$nproj" | "$(program projmap)" > projmap.log)
+}
+
+case $part in
+    all)
+        setup
+        for ((k = 1; k <= npoints; k++)); do point "$k"; done
+        gather ;;
+    setup) setup ;;
+    gather) gather ;;
+    *[!0-9]* | '') echo "by-hand: unknown part \"$part\"" >&2; exit 64 ;;
+    *) point "$((10#$part))" ;;
+esac

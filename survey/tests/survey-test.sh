@@ -4,7 +4,8 @@
 #   survey-test.sh local BUILD    4 points with --cores 2 == the same survey by hand, byte for byte
 #   survey-test.sh fault BUILD    a point galmix refuses fails and is named; the others complete
 #   survey-test.sh resume BUILD   a killed survey resumes without redoing finished points
-#   survey-test.sh slurm BUILD    the same 4 points with --slurm (a running Slurm cluster) == by hand
+#   survey-test.sh slurm BUILD    the same 4 points with --slurm (a running Slurm cluster), and by
+#                                 sbatch-array.sh, == by hand
 #
 # BUILD is a build tree holding the programs (BUILD/galmix/galmix). Where snapmap, galvel or
 # snapconv are not built, the survey leaves out those steps (snapmap: a stand-in makes the maps).
@@ -144,6 +145,10 @@ slurm)
         { cat "$work/snakemake.out"; fail "no job went through Slurm"; }
     by_hand "$work/hand"
     same_files "$work/run" "$work/hand"
+    # The job-array script without Snakemake: the same files.
+    "$survey/sbatch-array.sh" --wait "$work/array" "$config" "${settings[@]}" > "$work/array.out" 2>&1 ||
+        { cat "$work/array.out" "$work"/array/slurm/*; fail "the sbatch array survey failed"; }
+    same_files "$work/array" "$work/hand"
     ;;
 
 *)
