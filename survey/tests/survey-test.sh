@@ -7,8 +7,8 @@
 #   survey-test.sh slurm BUILD    the same 4 points with --slurm (a running Slurm cluster), and by
 #                                 sbatch-array.sh, == by hand
 #
-# BUILD is a build tree holding the programs (BUILD/galmix/galmix). Where snapmap, galvel or
-# snapconv are not built, the survey leaves out those steps (snapmap: a stand-in makes the maps).
+# BUILD is a build tree holding the programs (BUILD/galmix/galmix). Every step runs: galvel,
+# snapconv to GADGET format 2, a simulation that copies its initial conditions, snapmap.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 survey=$(dirname "$here")
@@ -23,21 +23,10 @@ fail() {
     exit 1
 }
 
-# The settings of every run: the small survey, the test inputs, the programs of BUILD, and
-# whichever of the optional steps are built. The simulation is a copy (it still runs a rule).
+# The settings of every run: the small survey, the test inputs, the programs of BUILD.
 settings=(bin="$build" inputs="$here/inputs")
-if [[ -x $build/snapmap/snapmap ]]; then
-    settings+=(mapper=snapmap)
-else
-    settings+=(mapper="$here/stand-in-map")
-fi
 config=$work/config.yaml
 cp "$here/small.yaml" "$config"
-{
-    [[ -x $build/galvel/galvel ]] && echo 'galvel: "--bulge {nbu} --seed 7"'
-    [[ -x $build/snapconv/snapconv && -x $build/snapmap/snapmap ]] && echo 'snapconv: gadget2'
-    echo 'simulate: {command: "cp {ic} {out}", output: final.dat, threads: 1}'
-} >> "$config"
 
 workflow() {
     local run=$1
