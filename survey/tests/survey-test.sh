@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Tests of the survey workflow against the real engines (CTest label "survey").
 #
-#   survey-test.sh local BUILD    4 points with --cores 2 == the same survey by hand, byte for byte
+#   survey-test.sh local BUILD    4 points with --cores 2 and with --cores 1 == the same survey by
+#                                 hand, byte for byte
 #   survey-test.sh fault BUILD    a point galmix refuses fails and is named; the others complete
 #   survey-test.sh resume BUILD   a killed survey resumes without redoing finished points
 #   survey-test.sh slurm BUILD    the same 4 points with --slurm (a running Slurm cluster), and by
@@ -62,6 +63,9 @@ local)
         { cat "$work/snakemake.out"; fail "snakemake failed"; }
     by_hand "$work/hand"
     same_files "$work/run" "$work/hand"
+    workflow "$work/run1" --cores 1 > "$work/snakemake1.out" 2>&1 ||
+        { cat "$work/snakemake1.out"; fail "snakemake --cores 1 failed"; }
+    same_files "$work/run1" "$work/hand"
     # Nothing left behind by the steps' scratch folders or half-written values.
     leftovers=$(find "$work/run" -path "$work/run/.snakemake" -prune -o \( -name '.step-*' -o -name '*.tmp' \) -print)
     [[ -z $leftovers ]] || fail "left behind: $leftovers"
