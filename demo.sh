@@ -53,6 +53,10 @@ cp sip2.dat di.dat
 run galmix
 spiral_counts=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print "disk " $1 ", bar " $2 ", spiral " $3 ", inner ring " $4 ", outer ring " $5 ", bulge " $6}')
 spiral_mass=$(grep -E '^ totm ' console.log | tail -1 | awk '{print $2}')
+# Handed to a simulation code: HDF5 for GADGET-4/AREPO/SWIFT, then with the bar particles
+# moved off the disk particles they sit on (a thousandth of the softening length).
+run snapconv tinit.dat galaxy.hdf5
+run snapconv tinit.dat galaxy_jittered.hdf5 --jitter 0.00037
 
 echo
 echo "== 3. parameter survey (examples/survey)"
@@ -89,6 +93,7 @@ echo "                 $disk_summary"
 echo "barred spiral:   $work/barred_spiral/tinit.dat"
 echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
+echo "                 for simulation codes: $work/barred_spiral/galaxy.hdf5, galaxy_jittered.hdf5"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
     values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')

@@ -22,6 +22,9 @@
 #   parsample     ndraw 1,000,000
 #   projmap       200 map files of 4 projections of 128 x 128 values (13,107,200 values)
 #   parsub        its one template (fixed size; listed for completeness)
+#   snapconv      galmix's model at scale 1 (about 2.3 million particles): text read alone
+#                 (bench_read_snapshot), text -> HDF5, text -> GADGET format 1, GADGET -> HDF5,
+#                 HDF5 -> GADGET; 8 values a particle read and written
 #
 # Values are the list-directed items a run reads and writes (header lines left out):
 #   mkcomponents  writes 3 per position
@@ -62,7 +65,7 @@ if ((quick)); then runs=1 base=10; else runs=3 base=1; fi
 [ -x /usr/bin/time ] || die "/usr/bin/time is needed (apt-get install time)"
 load_start=$(cut -d ' ' -f 1-3 /proc/loadavg)
 build_release "$top" "$build"
-for program in mkcomponents diskgen diskbulge galmix parsample parsub projmap; do
+for program in mkcomponents diskgen diskbulge galmix parsample parsub projmap snapconv; do
     [ -x "$build/$program/$program" ] || die "$program is not built in $build"
 done
 
@@ -209,6 +212,47 @@ bench_fortran() {
     record "Fortran read" 1 "$n" records $((7 * n)) 0 "$read" - - -
 }
 
+# snapconv on galmix's model at scale 1 (about 2.3 million particles, 8 items a record):
+# reading the text alone, text -> HDF5 and -> GADGET format 1 (targets: 1.3 times the
+# reading), GADGET -> HDF5 and HDF5 -> GADGET (targets: 500 MB of particle data a second,
+# 36 bytes a particle); peak memory at most 1.5 times the particle data.
+bench_snapconv() {
+    local f=$1 ndisk nlist ntot read_wall data_mb
+    ndisk=$(scaled 1000000 "$f")
+    nlist=$(scaled 250000 "$f")
+    mkdir "$work/snapconv" && cd "$work/snapconv"
+    write_component_parameters "$nlist" "$nlist" "$nlist" "$nlist" 0
+    "$(program_path mkcomponents)" > /dev/null
+    write_disk_parameters "$ndisk"
+    "$(program_path diskgen)" > /dev/null
+    mv sip2.dat di.dat
+    write_model_parameters 5.0 2.5
+    "$(program_path galmix)" > /dev/null
+    ntot=$(head -n 1 tinit.dat | awk '{ print $1 }')
+    data_mb=$(awk -v n="$ntot" 'BEGIN { printf "%.1f", 36 * n / 1e6 }')
+    local mem_target rate_target
+    mem_target=$(awk -v d="$data_mb" 'BEGIN { printf "%.1f", 1.5 * d }')
+    rate_target=$(awk -v d="$data_mb" 'BEGIN { printf "%.3f", d / 500 }')
+    measure "$runs" /dev/null "$build/bench/bench_read_snapshot" tinit.dat
+    read_wall=$WALL
+    record "text read" 1 "$ntot" particles $((8 * ntot)) 0 "$WALL" "$PEAK_KB" - "$mem_target"
+    local text_target
+    text_target=$(awk -v w="$read_wall" 'BEGIN { printf "%.3f", 1.3 * w }')
+    measure "$runs" /dev/null "$(program_path snapconv)" tinit.dat model.hdf5
+    record "text->HDF5" 1 "$ntot" particles $((8 * ntot)) $((8 * ntot)) "$WALL" "$PEAK_KB" "$text_target" "$mem_target"
+    measure "$runs" /dev/null "$(program_path snapconv)" tinit.dat model.g1 --to gadget1
+    record "text->gadget1" 1 "$ntot" particles $((8 * ntot)) $((8 * ntot)) "$WALL" "$PEAK_KB" "$text_target" \
+        "$mem_target"
+    measure "$runs" /dev/null "$(program_path snapconv)" model.g1 back.hdf5
+    record "gadget->HDF5" 1 "$ntot" particles $((8 * ntot)) $((8 * ntot)) "$WALL" "$PEAK_KB" "$rate_target" \
+        "$mem_target"
+    measure "$runs" /dev/null "$(program_path snapconv)" model.hdf5 back.g1 --to gadget1
+    record "HDF5->gadget" 1 "$ntot" particles $((8 * ntot)) $((8 * ntot)) "$WALL" "$PEAK_KB" "$rate_target" \
+        "$mem_target"
+    note "snapconv: $ntot particles, $data_mb MB of particle data; text read $read_wall s"
+    cd "$work" && rm -rf "$work/snapconv"
+}
+
 note "Fortran reference point"
 bench_fortran
 note "list I/O micro-benchmark"
@@ -222,6 +266,8 @@ for scale in 1/4 1/2 1; do
     bench_projmap "$scale" "$f"
 done
 bench_parsub
+note "snapconv at scale 1"
+bench_snapconv "1/$base"
 
 # The table: programs in a fixed order, each at its scales ascending.
 cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
@@ -229,7 +275,7 @@ echo "# galtk benchmark, $(date '+%Y-%m-%d %H:%M %Z'); $cpu, nproc $(nproc);" \
     "load average $load_start at start, $(cut -d ' ' -f 1-3 /proc/loadavg) at end"
 echo "# build $build; workload scale 1$( ((quick)) && echo ' x 1/10 (--quick)');" \
     "median of $runs run(s); values = items read + written"
-order="Fortran write|Fortran read|list I/O write|list I/O read|galmix|diskgen|diskbulge|projmap|parsample|mkcomponents|parsub"
+order="Fortran write|Fortran read|list I/O write|list I/O read|galmix|diskgen|diskbulge|projmap|parsample|mkcomponents|parsub|text read|text->HDF5|text->gadget1|gadget->HDF5|HDF5->gadget"
 awk -F'\t' -v OFS='\t' -v order="$order" '
     BEGIN { n = split(order, names, "|"); for (i = 1; i <= n; i++) rank[names[i]] = i }
     { split($2, s, "/"); print rank[$1], (s[2] ? s[1] / s[2] : s[1]), $0 }' "$results" |

@@ -211,14 +211,12 @@ void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2
 
     if (in_mass_block > 0) {
         record.begin("MASS", 4 * in_mass_block);
-        std::vector<std::size_t> listed;  // file positions of the particles in the block
-        std::size_t start = 0;
+        std::size_t start = 0;  // file position of the type's first particle
         for (int t = 0; t < particle_types; ++t) {
             if (!uniform[t])
-                for (std::size_t k = start; k < start + o.count[t]; ++k) listed.push_back(k);
+                write_gathered<float>(out, o.count[t], [&](std::size_t k) { return set.mass[o.at(start + k)]; });
             start += o.count[t];
         }
-        write_gathered<float>(out, listed.size(), [&](std::size_t j) { return set.mass[o.at(listed[j])]; });
         record.end();
     }
 }
@@ -377,10 +375,16 @@ ParticleSet read_gadget_snapshot(const std::filesystem::path& path) {
         in.read_at(records.payload(), set.id.data(), 8 * n, "block ID");
         if (records.swapped()) swap_words(set.id.data(), n, 8);
     } else {
-        std::vector<std::uint32_t> ids(n);
-        in.read_at(records.payload(), ids.data(), 4 * n, "block ID");
-        if (records.swapped()) swap_words(ids.data(), n, 4);
-        std::copy(ids.begin(), ids.end(), set.id.begin());
+        // Read into the first half of the 64-bit store and widened in place from the end
+        // (no second array).
+        auto* narrow = reinterpret_cast<unsigned char*>(set.id.data());
+        in.read_at(records.payload(), narrow, 4 * n, "block ID");
+        if (records.swapped()) swap_words(narrow, n, 4);
+        for (std::size_t k = n; k-- > 0;) {
+            std::uint32_t v;
+            std::memcpy(&v, narrow + 4 * k, 4);
+            set.id[k] = v;
+        }
     }
 
     std::vector<float> block_masses;

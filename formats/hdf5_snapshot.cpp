@@ -192,7 +192,19 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
     h5::Handle header = f.open_group("Header");
     const hid_t h = header.get();
     std::array<std::int64_t, particle_types> count{};
-    f.read_attribute(h, "Header", "NumPart_ThisFile", H5T_NATIVE_INT64, count.data(), particle_types);
+    if (!f.has_attribute(h, "NumPart_ThisFile") && f.has_attribute(h, "NumPart_Total")) {
+        // SWIFT's initial conditions need only the totals (of a single file).
+        std::array<std::uint64_t, particle_types> low{}, high{};
+        f.read_attribute(h, "Header", "NumPart_Total", H5T_NATIVE_UINT64, low.data(), particle_types);
+        if (f.has_attribute(h, "NumPart_Total_HighWord"))
+            f.read_attribute(h, "Header", "NumPart_Total_HighWord", H5T_NATIVE_UINT64, high.data(), particle_types);
+        for (int t = 0; t < particle_types; ++t) {
+            const std::uint64_t total = (high[t] << 32) + low[t];
+            count[t] = total > static_cast<std::uint64_t>(INT64_MAX) ? -1 : static_cast<std::int64_t>(total);
+        }
+    } else {
+        f.read_attribute(h, "Header", "NumPart_ThisFile", H5T_NATIVE_INT64, count.data(), particle_types);
+    }
     std::uint64_t n = 0;
     for (int t = 0; t < particle_types; ++t) {
         if (count[t] < 0 || count[t] > INT32_MAX * std::int64_t{4})
@@ -201,7 +213,7 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
         n += static_cast<std::uint64_t>(count[t]);
     }
     ParticleSet set;
-    f.read_attribute(h, "Header", "Time", H5T_NATIVE_DOUBLE, &set.time, 1);
+    if (f.has_attribute(h, "Time")) f.read_attribute(h, "Header", "Time", H5T_NATIVE_DOUBLE, &set.time, 1);
     if (f.has_attribute(h, "NumFilesPerSnapshot")) {
         std::int64_t files = 1;
         f.read_attribute(h, "Header", "NumFilesPerSnapshot", H5T_NATIVE_INT64, &files, 1);

@@ -50,8 +50,38 @@ std::string quoted(const std::filesystem::path& p) { return "\"" + p.string() + 
 }  // namespace
 
 OutputFile::OutputFile(const std::filesystem::path& target) : target_(target) {
-    std::filesystem::path dir = target.parent_path();
-    std::string name = (dir.empty() ? std::string() : dir.string() + "/") + "." + target.filename().string() +
+    // Where the data finally go: a symbolic link's target (the link stays a link); a
+    // device or pipe (/dev/null, /dev/stdout) is written directly, never replaced.
+    std::filesystem::path final_path = target;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw FormatError(2, "cannot write file " + quoted(target) + ": it is a folder");
+        if (!S_ISREG(st.st_mode)) {
+            fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+            if (fd_ < 0) {
+                const int err = errno;
+                throw FormatError(2, "cannot open " + quoted(target) + " for writing: " + std::strerror(err));
+            }
+            direct_ = true;
+            temporary_ = target;
+            buffer_.reset(new char[buffer_size]);
+            return;
+        }
+    }
+    struct stat link {};
+    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        std::error_code ec;
+        std::filesystem::path resolved = std::filesystem::canonical(target, ec);
+        if (ec) {
+            // A link to a file not yet there: its target, relative to the link's folder.
+            resolved = std::filesystem::read_symlink(target, ec);
+            if (!ec && resolved.is_relative()) resolved = target.parent_path() / resolved;
+        }
+        if (!ec) final_path = resolved;
+    }
+    final_ = final_path;
+    std::filesystem::path dir = final_path.parent_path();
+    std::string name = (dir.empty() ? std::string() : dir.string() + "/") + "." + final_path.filename().string() +
                        ".XXXXXX";
     fd_ = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd_ < 0) {
@@ -71,7 +101,7 @@ OutputFile::OutputFile(const std::filesystem::path& target) : target_(target) {
 
 OutputFile::~OutputFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!committed_) {
+    if (!committed_ && !direct_) {
         ::unlink(temporary_.c_str());
         unregister_temporary(temporary_.c_str());
     }
@@ -100,6 +130,7 @@ void OutputFile::flush() {
 }
 
 void OutputFile::write(const void* data, std::size_t n) {
+    if (n == 0) return;  // an empty set's arrays have no data pointer
     if (used_ + n <= buffer_size) {
         std::memcpy(buffer_.get() + used_, data, n);
         used_ += n;
@@ -124,7 +155,11 @@ void OutputFile::close_descriptor() {
 
 void OutputFile::commit() {
     close_descriptor();
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) fail("rename of " + quoted(temporary_), errno);
+    if (direct_) {
+        committed_ = true;
+        return;
+    }
+    if (::rename(temporary_.c_str(), final_.c_str()) != 0) fail("rename of " + quoted(temporary_), errno);
     committed_ = true;
     unregister_temporary(temporary_.c_str());
 }

@@ -1,7 +1,9 @@
 // An output file that appears only when it is complete: the data go to a temporary file
 // in the output's folder (".NAME.XXXXXX"), renamed over the output at the end. A
 // failure, an exception or a signal (after remove_temporaries_on_signals) leaves no
-// partial file, and a file already there keeps its contents.
+// partial file, and a file already there keeps its contents. A symbolic link is
+// followed (its target is replaced, the link stays); a device or pipe that exists
+// (/dev/null, /dev/stdout) is written directly, and a folder is refused.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +39,9 @@ private:
     void write_through(const char* p, std::size_t n);
 
     std::filesystem::path target_;
-    std::filesystem::path temporary_;
+    std::filesystem::path final_;      // the target, a symbolic link resolved
+    std::filesystem::path temporary_;  // the target itself when written directly
+    bool direct_ = false;              // a device or pipe: no temporary, no rename
     int fd_ = -1;
     bool committed_ = false;
     std::unique_ptr<char[]> buffer_;

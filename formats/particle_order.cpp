@@ -10,9 +10,15 @@ TypeOrder order_by_type(const ParticleSet& set, const TypeMap& map, const std::s
     TypeOrder o;
     o.type.resize(set.size());
     bool sorted = true;
+    // Models hold long runs of one code: the map is asked again only when it changes.
+    std::int32_t last_code = 0;
+    std::optional<int> t = map.type_of(last_code);
     for (std::size_t i = 0; i < set.size(); ++i) {
         const std::int32_t code = set.type[i];
-        const std::optional<int> t = map.type_of(code);
+        if (code != last_code) {
+            last_code = code;
+            t = map.type_of(code);
+        }
         if (!t) {
             const std::string c = std::to_string(code);
             throw FormatError(1, "file \"" + file + "\": particle " + std::to_string(i) + " (0-based) has type code " +
@@ -68,7 +74,7 @@ void restore_id_order(ParticleSet& set) {
         permute(set.mass, dest);
         permute(set.type, dest);
     }
-    set.id.clear();
+    std::vector<std::uint64_t>().swap(set.id);  // implicit from now on: the memory goes
 }
 
 }  // namespace galtk

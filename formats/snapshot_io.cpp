@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 #include "binary_input.hpp"
 #include "gadget_snapshot.hpp"

@@ -48,7 +48,12 @@ struct TextInput {
             throw FormatError(2, "cannot open file \"" + path.string() + "\": " + std::strerror(err));
         }
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes = static_cast<std::size_t>(st.st_size);
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            // The header is looked at before the records are read: the file is read twice.
+            ::close(fd);
+            throw FormatError(2, "file \"" + path.string() + "\" is not a regular file (a pipe cannot be read twice)");
+        }
+        bytes = static_cast<std::size_t>(st.st_size);
         unit = std::make_unique<Unit>(run, 1, path.string(), fd, true, false);
     }
     // A record takes at least one line of two bytes ("/" and the line end), so no

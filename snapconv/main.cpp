@@ -6,7 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <iostream>
+#include <future>
 #include <new>
 #include <string>
 
@@ -122,9 +122,22 @@ int main(int argc, char** argv) {
     galtk::remove_temporaries_on_signals();
     try {
         galtk::ParticleSet set = galtk::read_snapshot(o.input, read);
-        snapconv::Conversion c{o.output, to, galtk::count_coincident(set), std::nullopt};
-        if (o.jitter_given && c.coincident > 0) c.jitter = galtk::jitter_coincident(set, o.jitter, o.seed);
-        galtk::write_snapshot(o.output, set, to, write);
+        snapconv::Conversion c{o.output, to, 0, std::nullopt};
+        if (o.jitter_given) {
+            c.coincident = galtk::count_coincident(set);
+            if (c.coincident > 0) c.jitter = galtk::jitter_coincident(set, o.jitter, o.seed);
+            galtk::write_snapshot(o.output, set, to, write);
+        } else {
+            // The count only reads the set: it runs beside the writing.
+            auto count = std::async(std::launch::async, [&set] { return galtk::count_coincident(set); });
+            try {
+                galtk::write_snapshot(o.output, set, to, write);
+            } catch (...) {
+                count.wait();
+                throw;
+            }
+            c.coincident = count.get();
+        }
         std::printf("%s: %s\n", program, snapconv::summary_line(set, c).c_str());
         if (std::string hint = snapconv::coincident_hint(c); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;

@@ -14,12 +14,16 @@ std::string real_text(double v) {
 }  // namespace
 
 std::string summary_line(const galtk::ParticleSet& set, const Conversion& c) {
+    // Counted in runs of one code (models hold long runs), then summed per code.
     std::map<std::int32_t, std::size_t> per_type;
     double total = 0.0;
-    for (std::size_t i = 0; i < set.size(); ++i) {
-        ++per_type[set.type[i]];
-        total += set.mass[i];
+    for (std::size_t i = 0; i < set.size();) {
+        std::size_t j = i + 1;
+        while (j < set.size() && set.type[j] == set.type[i]) ++j;
+        per_type[set.type[i]] += j - i;
+        i = j;
     }
+    for (float m : set.mass) total += m;
     std::string s = c.output + " (" + galtk::format_name(c.format) + "): " + std::to_string(set.size()) + " particles (";
     bool first = true;
     for (const auto& [t, n] : per_type) {

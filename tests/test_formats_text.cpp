@@ -1,6 +1,9 @@
 // The text snapshot and position list through the formats library: exact reading and
 // writing, header lists of any length, 7- and 8-item records, and the failures.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <thread>
 
 #include "formats_fixture.hpp"
 #include "snapshot_io.hpp"
@@ -136,6 +139,29 @@ TEST(FormatsText, AFailedWriteLeavesTheEarlierFileAndNoTemporary) {
     EXPECT_EQ(format_error_of([&] { write_snapshot(dir.path("no/such/out.dat"), model(2, false, 1), SnapshotFormat::text); })
                   .status,
               2);
+}
+
+TEST(FormatsText, LinksAreFollowedPipesWrittenDirectlyFoldersRefused) {
+    Scratch dir;
+    const ParticleSet s = model(5, false, 1);
+    // A link (even to a file not yet there) stays a link; its target gets the data.
+    std::filesystem::create_symlink("target.dat", dir.path("link.dat"));
+    write_snapshot(dir.path("link.dat"), s, SnapshotFormat::text);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("link.dat")));
+    EXPECT_EQ(read_snapshot(dir.path("target.dat")).size(), 5u);
+    // A pipe is written into, never replaced by a file (as /dev/null must not be).
+    ASSERT_EQ(::mkfifo(dir.path("pipe").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = file_bytes(dir.path("pipe")); });
+    write_snapshot(dir.path("pipe"), s, SnapshotFormat::text);
+    reader.join();
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.path("pipe")));
+    write_snapshot(dir.path("plain.dat"), s, SnapshotFormat::text);
+    EXPECT_EQ(received, dir.read("plain.dat"));
+    std::filesystem::create_directory(dir.path("folder"));
+    EXPECT_NE(std::string(format_error_of([&] { write_snapshot(dir.path("folder"), s, SnapshotFormat::text); }).what())
+                  .find("it is a folder"),
+              std::string::npos);
 }
 
 }  // namespace
