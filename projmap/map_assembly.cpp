@@ -55,7 +55,7 @@ void assemble_maps(galtk::Run& run, const DataSetFiles& out, std::int32_t kind, 
         const Pair pair = pairs.of_model(n);
         for (std::int64_t j = 1; j <= counts.nproj; ++j) {
             write_pair_records(out, pair);
-            copy_map(map, out.v, out.t, out.t3, nvalues, (j - 1) * std::int64_t{nvalues} + 1);
+            copy_map(map, out.v, out.t, out.t3, nvalues, (j - 1) * std::int64_t{nvalues} + 1, value);
         }
     }
 }
