@@ -12,6 +12,7 @@ top=$(cd "$(dirname "$0")" && pwd)
 build="$top/build/demo-bin"
 work="$top/build/demo"
 
+"$top/tools/install-packages.sh" build
 echo "== building the programs in $build"
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGALTK_TESTS=OFF -DGALTK_BENCH=OFF -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null

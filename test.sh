@@ -9,6 +9,7 @@
 #   ./test.sh long       the checks labelled "long" (exhaustive sweeps), normal build
 set -euo pipefail
 cd "$(dirname "$0")"
+tools/install-packages.sh test
 jobs=$(nproc)
 what=${1:-all}
 
