@@ -6,6 +6,7 @@
 #include <optional>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "ran1.hpp"
@@ -185,6 +186,14 @@ JitterResult jitter_coincident(ParticleSet& set, float eps, std::int32_t seed) {
     float shown = static_cast<float>(largest);
     if (shown > eps) shown = eps;
     return JitterResult{moved_index.size(), shown};
+}
+
+std::string coincident_hint(std::size_t coincident, bool jittered) {
+    if (coincident == 0 || jittered) return {};
+    return "hint: " + std::to_string(coincident) +
+           " particles share their position with another; tree codes (GADGET, AREPO, ChaNGa) cannot separate "
+           "them and subdivide until their node memory runs out: --jitter EPS (a small fraction of the softening "
+           "length) moves them apart";
 }
 
 }  // namespace galtk

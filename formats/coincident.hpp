@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "particle_set.hpp"
 
@@ -34,5 +35,10 @@ struct JitterResult {
 // lands on an occupied place draws again. The same set, eps and seed give the same
 // offsets on every run. Restarts ran1's table (the program's stream is reset).
 JitterResult jitter_coincident(ParticleSet& set, float eps, std::int32_t seed);
+
+// The line a program that writes a model prints under its summary when `coincident`
+// particles still share their places (none were moved apart): what that does to a tree
+// code and the option that helps. Empty otherwise.
+std::string coincident_hint(std::size_t coincident, bool jittered);
 
 }  // namespace galtk

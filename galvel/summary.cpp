@@ -34,11 +34,7 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
 }
 
 std::string coincident_hint(const Handover& h) {
-    if (h.coincident == 0 || h.jitter) return {};
-    return "hint: " + std::to_string(h.coincident) +
-           " particles share their position with another; tree codes (GADGET, AREPO, ChaNGa) cannot separate "
-           "them and subdivide until their node memory runs out: --jitter EPS (a small fraction of the softening "
-           "length) moves them apart";
+    return galtk::coincident_hint(h.coincident, h.jitter.has_value());
 }
 
 }  // namespace galtk::galvel

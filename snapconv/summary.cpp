@@ -40,11 +40,7 @@ std::string summary_line(const galtk::ParticleSet& set, const Conversion& c) {
 }
 
 std::string coincident_hint(const Conversion& c) {
-    if (c.coincident == 0 || c.jitter) return {};
-    return "hint: " + std::to_string(c.coincident) +
-           " particles share their position with another; tree codes (GADGET, AREPO, ChaNGa) cannot separate "
-           "them and subdivide until their node memory runs out: --jitter EPS (a small fraction of the softening "
-           "length) moves them apart";
+    return galtk::coincident_hint(c.coincident, c.jitter.has_value());
 }
 
 }  // namespace snapconv
