@@ -4,7 +4,7 @@
 #   1. disk_bulge:    mkcomponents -> diskgen -> diskbulge
 #   2. barred_spiral: mkcomponents -> diskgen -> galmix -> galvel (velocities) -> snapmap
 #                     (pictures) -> snapconv (HDF5 for simulation codes)
-#   3. survey:        parsample -> (parsub -> galmix -> snapmap) for each point -> projmap
+#   3. survey:        parsample -> (parsub -> galmix -> galvel -> snapmap) for each point -> projmap
 # Every program's console lines are shown; a summary follows at the end. The programs are
 # built as one translation unit each (a unity build), which keeps the build short.
 set -euo pipefail
@@ -80,6 +80,7 @@ run diskgen
 cp sip2.dat di.dat
 run parsample
 npoints=$(head -1 denve.dat | awk '{print $1}')
+mkdir -p kind2 kind3
 for k in $(seq 1 "$npoints"); do
     echo "-- survey point $k"
     # One value of each sampled parameter becomes the input of parsub.
@@ -94,12 +95,24 @@ for k in $(seq 1 "$npoints"); do
     # edge-on along x and along y, 16 x 16 cells over [-16, 16)^2, the same grid for every
     # model so that the maps of the data set compare cell by cell.
     run snapmap tinit.dat --model "$k" --nmesh 16 --extent 16
-    # Kinematic maps (kinds 2 and 3: "2dfv.dat.m$k", "2dfv1.dat.m$k") belong here once the
-    # models carry velocities (galvel); galmix's models are at rest, so they would be flat.
+    # The kinematic maps need velocities: galvel gives the model those of a galaxy in
+    # equilibrium (the bulge is galmix's last count, the halo as in the barred spiral), and
+    # snapmap makes the velocity dispersion (kind 2) and mean velocity (kind 3) maps, each
+    # kind in a folder of its own, since projmap writes the same data-set names for both.
+    nbu=$(grep -A1 'num,nbar,nspi,nr1,nr2,nbu' console.log | tail -1 | awk '{print $6}')
+    run galvel tinit.dat tinit_v.dat --bulge "$nbu" --halo hernquist:5:10 --seed "$k"
+    run snapmap tinit_v.dat --kind 2 --nmesh 16 --extent 16 --output "kind2/2dfv.dat.m$k"
+    run snapmap tinit_v.dat --kind 3 --nmesh 16 --extent 16 --output "kind3/2dfv1.dat.m$k"
 done
 printf '1\n%d\n16\n3\n' "$npoints" > answers.txt
 echo "\$ projmap < answers.txt   (kind 1, $npoints files, 16 meshes, 3 projections)"
 "$build/projmap/projmap" < answers.txt | sed 's/^/    /'
+for kind in 2 3; do
+    cp denve.dat "kind$kind/"
+    printf '%d\n%d\n16\n3\n' "$kind" "$npoints" > "kind$kind/answers.txt"
+    echo "\$ (cd kind$kind; projmap < answers.txt)   (kind $kind)"
+    (cd "kind$kind" && "$build/projmap/projmap" < answers.txt | sed 's/^/    /')
+done
 
 echo
 echo "== summary"
@@ -118,3 +131,4 @@ for k in $(seq 1 "$npoints"); do
     echo "                 point $k: s3 s4 s5 s6 =$values; $(summarise "$work/survey/tinit.dat.$k")"
 done
 echo "                 data sets: $work/survey/2dft.dat ($(wc -l < "$work/survey/2dft.dat") map values), 2dfvn.dat, 2dftn1.dat, 2dftn2.dat"
+echo "                 kinematic data sets (with galvel's velocities): $work/survey/kind2/2dft.dat (dispersion), $work/survey/kind3/2dft.dat (mean velocity)"
