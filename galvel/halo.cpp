@@ -31,9 +31,9 @@ bool positive_number(std::string_view field, double& value) {
 
 double nfw_f(double x) { return std::log1p(x) - x / (1.0 + x); }
 
-std::string parse_halo(std::string_view text, HaloSpec& spec) {
+std::string parse_halo(std::string_view text, HaloParameters& params) {
     const auto parts = split(text, ':');
-    HaloSpec s;
+    HaloParameters s;
     std::vector<const char*> names;
     if (parts[0] == "hernquist") {
         s.kind = HaloKind::hernquist;
@@ -60,38 +60,38 @@ std::string parse_halo(std::string_view text, HaloSpec& spec) {
         s.r200 = values[1];
         s.c = values[2];
     }
-    spec = s;
+    params = s;
     return {};
 }
 
-AnalyticHalo::AnalyticHalo(const HaloSpec& spec, double G) : spec_(spec), G_(G) {
-    if (spec.kind == HaloKind::nfw) {
-        rs_ = spec.r200 / spec.c;
-        fc_ = nfw_f(spec.c);
+AnalyticHalo::AnalyticHalo(const HaloParameters& params, double G) : params_(params), G_(G) {
+    if (params.kind == HaloKind::nfw) {
+        rs_ = params.r200 / params.c;
+        fc_ = nfw_f(params.c);
     } else {
-        rs_ = spec.a;
+        rs_ = params.a;
     }
 }
 
 double AnalyticHalo::mass(double r) const {
-    switch (spec_.kind) {
-    case HaloKind::hernquist: return spec_.mass * (r / (r + rs_)) * (r / (r + rs_));
-    case HaloKind::nfw: return r >= spec_.r200 ? spec_.mass : spec_.mass * nfw_f(r / rs_) / fc_;
+    switch (params_.kind) {
+    case HaloKind::hernquist: return params_.mass * (r / (r + rs_)) * (r / (r + rs_));
+    case HaloKind::nfw: return r >= params_.r200 ? params_.mass : params_.mass * nfw_f(r / rs_) / fc_;
     case HaloKind::none: break;
     }
     return 0.0;
 }
 
 double AnalyticHalo::density(double r) const {
-    switch (spec_.kind) {
+    switch (params_.kind) {
     case HaloKind::hernquist: {
         const double s = r + rs_;
-        return spec_.mass * rs_ / (2.0 * std::numbers::pi * r * s * s * s);
+        return params_.mass * rs_ / (2.0 * std::numbers::pi * r * s * s * s);
     }
     case HaloKind::nfw: {
-        if (r > spec_.r200) return 0.0;
+        if (r > params_.r200) return 0.0;
         const double x = r / rs_;
-        return spec_.mass / (4.0 * std::numbers::pi * rs_ * rs_ * rs_ * fc_ * x * (1.0 + x) * (1.0 + x));
+        return params_.mass / (4.0 * std::numbers::pi * rs_ * rs_ * rs_ * fc_ * x * (1.0 + x) * (1.0 + x));
     }
     case HaloKind::none: break;
     }
@@ -99,34 +99,34 @@ double AnalyticHalo::density(double r) const {
 }
 
 double AnalyticHalo::potential(double r) const {
-    switch (spec_.kind) {
-    case HaloKind::hernquist: return -G_ * spec_.mass / (r + rs_);
+    switch (params_.kind) {
+    case HaloKind::hernquist: return -G_ * params_.mass / (r + rs_);
     case HaloKind::nfw: {
-        if (r >= spec_.r200) return -G_ * spec_.mass / r;
+        if (r >= params_.r200) return -G_ * params_.mass / r;
         const double x = r / rs_;
         // ln(1 + x) / r tends to 1 / rs at the centre.
         const double l = r > 0.0 ? std::log1p(x) / r : 1.0 / rs_;
-        return -G_ * spec_.mass / fc_ * (l - 1.0 / (rs_ * (1.0 + spec_.c)));
+        return -G_ * params_.mass / fc_ * (l - 1.0 / (rs_ * (1.0 + params_.c)));
     }
     case HaloKind::none: break;
     }
     return 0.0;
 }
 
-double AnalyticHalo::total_mass() const { return present() ? spec_.mass : 0.0; }
+double AnalyticHalo::total_mass() const { return present() ? params_.mass : 0.0; }
 
-double AnalyticHalo::cutoff() const { return spec_.kind == HaloKind::nfw ? spec_.r200 : 0.0; }
+double AnalyticHalo::cutoff() const { return params_.kind == HaloKind::nfw ? params_.r200 : 0.0; }
 
 double AnalyticHalo::scale() const { return rs_; }
 
 std::string AnalyticHalo::describe() const {
     char text[160];
-    switch (spec_.kind) {
+    switch (params_.kind) {
     case HaloKind::hernquist:
-        std::snprintf(text, sizeof text, "hernquist M %.6g a %.6g", spec_.mass, spec_.a);
+        std::snprintf(text, sizeof text, "hernquist M %.6g a %.6g", params_.mass, params_.a);
         return text;
     case HaloKind::nfw:
-        std::snprintf(text, sizeof text, "nfw M200 %.6g r200 %.6g c %.6g", spec_.mass, spec_.r200, spec_.c);
+        std::snprintf(text, sizeof text, "nfw M200 %.6g r200 %.6g c %.6g", params_.mass, params_.r200, params_.c);
         return text;
     case HaloKind::none: break;
     }

@@ -9,7 +9,7 @@ namespace galtk::galvel {
 enum class HaloKind { none, hernquist, nfw };
 
 // The halo as the option gives it: hernquist:M:a or nfw:M200:r200:c.
-struct HaloSpec {
+struct HaloParameters {
     HaloKind kind = HaloKind::none;
     double mass = 0.0;   // M (Hernquist) or M200 (NFW)
     double a = 0.0;      // Hernquist scale radius
@@ -21,8 +21,8 @@ struct HaloSpec {
 double nfw_f(double x);
 
 // Parses "hernquist:M:a" or "nfw:M200:r200:c". Every number must be positive and finite.
-// Returns an empty string and fills `spec`, or the reason the text was refused.
-std::string parse_halo(std::string_view text, HaloSpec& spec);
+// Returns an empty string and fills `params`, or the reason the text was refused.
+std::string parse_halo(std::string_view text, HaloParameters& params);
 
 // Mass, density and potential of the halo (G given). Hernquist:
 //   M(r) = M r^2 / (r + a)^2,  rho = M a / (2 pi r (r + a)^3),  Phi = -G M / (r + a).
@@ -35,9 +35,9 @@ std::string parse_halo(std::string_view text, HaloSpec& spec);
 class AnalyticHalo {
 public:
     AnalyticHalo() = default;
-    AnalyticHalo(const HaloSpec& spec, double G);
+    AnalyticHalo(const HaloParameters& params, double G);
 
-    bool present() const { return spec_.kind != HaloKind::none; }
+    bool present() const { return params_.kind != HaloKind::none; }
     double mass(double r) const;
     double density(double r) const;
     double potential(double r) const;
@@ -46,11 +46,11 @@ public:
     double cutoff() const;
     // The length of the profile: a, or rs of NFW.
     double scale() const;
-    const HaloSpec& spec() const { return spec_; }
+    const HaloParameters& parameters() const { return params_; }
     std::string describe() const;
 
 private:
-    HaloSpec spec_;
+    HaloParameters params_;
     double G_ = 1.0;
     double rs_ = 0.0;
     double fc_ = 1.0;   // NFW f(c)

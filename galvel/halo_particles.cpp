@@ -58,16 +58,16 @@ void append_halo_particles(ParticleSet& set, const AnalyticHalo& halo, std::size
         set.id.resize(first + count);
         for (std::size_t j = first; j < first + count; ++j) set.id[j] = top + (j - first + 1);
     }
-    const auto& spec = halo.spec();
+    const auto& params = halo.parameters();
     const float mass = static_cast<float>(halo.total_mass() / double(count));
-    const NfwInverse inverse(spec.kind == HaloKind::nfw ? spec.c : 1.0);
-    const double fc = nfw_f(spec.c);
+    const NfwInverse inverse(params.kind == HaloKind::nfw ? params.c : 1.0);
+    const double fc = nfw_f(params.c);
     for (std::size_t j = first; j < first + count; ++j) {
         const double u = random.uniform();
         double r;
-        if (spec.kind == HaloKind::hernquist) {
+        if (params.kind == HaloKind::hernquist) {
             const double s = std::sqrt(u);
-            r = spec.a * s / (1.0 - s);
+            r = params.a * s / (1.0 - s);
         } else {
             r = halo.scale() * inverse(u * fc);
         }

@@ -11,7 +11,7 @@ namespace galtk::galvel {
 
 struct Settings {
     std::size_t bulge = 0;                  // the last `bulge` particles are the bulge
-    HaloSpec halo;
+    HaloParameters halo;
     std::size_t halo_particles = 0;
     double q = 1.5;
     std::optional<double> q_radius;          // default 2.43 scale lengths

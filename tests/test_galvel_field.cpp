@@ -16,7 +16,7 @@ using namespace galtk::galvel;
 constexpr double pi = std::numbers::pi;
 
 TEST(GalvelHalo, ParsesBothKindsAndRefusesEveryBadField) {
-    HaloSpec s;
+    HaloParameters s;
     EXPECT_EQ(parse_halo("hernquist:5:10", s), "");
     EXPECT_EQ(s.kind, HaloKind::hernquist);
     EXPECT_EQ(s.mass, 5.0);
@@ -28,7 +28,7 @@ TEST(GalvelHalo, ParsesBothKindsAndRefusesEveryBadField) {
     for (const char* bad : {"plummer:1:1", "", "hernquist", "hernquist:1", "hernquist:1:2:3", "hernquist:0:1",
                             "hernquist:1:-1", "hernquist:nan:1", "hernquist:1:inf", "hernquist:1:1x", "nfw:1:2",
                             "nfw:1:2:0", "nfw:1e999:2:3", "nfw::2:3"}) {
-        HaloSpec t;
+        HaloParameters t;
         EXPECT_NE(parse_halo(bad, t), "") << bad;
         EXPECT_EQ(t.kind, HaloKind::none) << bad;
     }
@@ -37,11 +37,11 @@ TEST(GalvelHalo, ParsesBothKindsAndRefusesEveryBadField) {
 // Mass, density and potential of each profile agree with each other: dM/dr = 4 pi r^2 rho
 // and dPhi/dr = G M / r^2, numerically; the NFW potential is continuous at r200.
 TEST(GalvelHalo, MassDensityAndPotentialAreOneProfile) {
-    HaloSpec h, n;
+    HaloParameters h, n;
     ASSERT_EQ(parse_halo("hernquist:3:2", h), "");
     ASSERT_EQ(parse_halo("nfw:10:50:8", n), "");
-    for (const HaloSpec& spec : {h, n}) {
-        const AnalyticHalo halo(spec, 2.0);
+    for (const HaloParameters& params : {h, n}) {
+        const AnalyticHalo halo(params, 2.0);
         for (double r : {0.01, 0.3, 1.0, 4.0, 20.0, 49.0}) {
             const double d = 1e-5 * r;
             const double dm = (halo.mass(r + d) - halo.mass(r - d)) / (2 * d);

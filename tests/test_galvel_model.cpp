@@ -149,10 +149,10 @@ TEST(GalvelModel, HaloDispersionIsTheHernquistClosedForm) {
 }
 
 TEST(GalvelModel, HaloParticlesFollowTheProfile) {
-    for (const char* spec : {"hernquist:2:3", "nfw:2:30:5"}) {
+    for (const char* option : {"hernquist:2:3", "nfw:2:30:5"}) {
         ParticleSet set = make_model({});
         const std::size_t n_model = set.size();
-        Settings s = settings_with_halo(spec);
+        Settings s = settings_with_halo(option);
         s.halo_particles = 40000;
         const Outcome o = give_velocities(set, s);
         ASSERT_EQ(set.size(), n_model + 40000);
@@ -169,7 +169,7 @@ TEST(GalvelModel, HaloParticlesFollowTheProfile) {
                 EXPECT_EQ(set.type[j], 1);
             }
             const double p = halo.mass(r) / halo.total_mass();
-            EXPECT_NEAR(inside / 40000.0, p, 3.0 * std::sqrt(p * (1 - p) / 40000.0)) << spec << " r " << r;
+            EXPECT_NEAR(inside / 40000.0, p, 3.0 * std::sqrt(p * (1 - p) / 40000.0)) << option << " r " << r;
             if (s.halo.kind == HaloKind::nfw) {
                 EXPECT_LE(max_r, 30.0f);
             }

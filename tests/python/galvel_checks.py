@@ -65,8 +65,8 @@ def halo_check(galvel):
             ("hernquist", f"hernquist:{M}:{a}", HernquistPotential(amp=2 * M, a=a)),  # galpy: mass = amp / 2
             ("nfw", f"nfw:{M200}:{r200}:{c}", NFWPotential(amp=M200 / fc, a=r200 / c)),
         ]
-        for name, spec, potential in cases:
-            table = run_profile(galvel, folder, ["--halo", spec, "--G", str(G)])
+        for name, option, potential in cases:
+            table = run_profile(galvel, folder, ["--halo", option, "--G", str(G)])
             radius = table["R"]
             ours = table["vc_halo"] / np.sqrt(G)
             theirs = np.array([potential.vcirc(r) for r in radius])
