@@ -17,6 +17,7 @@
 #include "output_file.hpp"
 #include "profile_file.hpp"
 #include "refusal.hpp"
+#include "program_failure.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
 
@@ -26,12 +27,6 @@ using namespace galtk;
 using namespace galtk::galvel;
 
 constexpr const char* program = "galvel";
-
-int end_with(int status, const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-    return status;
-}
 
 struct Options {
     std::string input, output, halo, to, profile;
@@ -118,11 +113,11 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return end_with(1, std::string(e.what()) + " (see --help)");
+        return galtk::end_with_failure(program, 1, std::string(e.what()) + " (see --help)");
     }
 
     Settings settings;
-    if (std::string refused = check(o, settings); !refused.empty()) return end_with(1, refused);
+    if (std::string refused = check(o, settings); !refused.empty()) return galtk::end_with_failure(program, 1, refused);
 
     remove_temporaries_on_signals();
     try {
@@ -133,19 +128,19 @@ int main(int argc, char** argv) {
         if (o.jitter_given && handover.coincident > 0) handover.jitter = jitter_coincident(set, o.jitter, -4711);
         write_snapshot(o.output, set, to);
         if (!o.profile.empty()) {
-            if (std::string failed = write_profile(o.profile, outcome); !failed.empty()) return end_with(2, failed);
+            if (std::string failed = write_profile(o.profile, outcome); !failed.empty()) return galtk::end_with_failure(program, 2, failed);
         }
         const AnalyticHalo halo(settings.halo, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;
     } catch (const Refusal& e) {
-        return end_with(1, std::string(o.input) + ": " + e.what());
+        return galtk::end_with_failure(program, 1, std::string(o.input) + ": " + e.what());
     } catch (const FormatError& e) {
-        return end_with(e.status, e.what());
+        return galtk::end_with_failure(program, e.status, e.what());
     } catch (const std::length_error&) {
-        return end_with(2, "out of memory: the model does not fit");
+        return galtk::end_with_failure(program, 2, "out of memory: the model does not fit");
     } catch (const std::bad_alloc&) {
-        return end_with(2, "out of memory: the model does not fit");
+        return galtk::end_with_failure(program, 2, "out of memory: the model does not fit");
     }
 }

@@ -12,19 +12,13 @@
 
 #include "coincident.hpp"
 #include "output_file.hpp"
+#include "program_failure.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
 
 namespace {
 
 constexpr const char* program = "snapconv";
-
-// A refused option or value (status 1) or a failed read or write (status 2): one line.
-int end_with(int status, const std::string& message) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
-    return status;
-}
 
 struct Options {
     std::string input, output, to, from, type_map, units;
@@ -111,13 +105,13 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        return end_with(1, std::string(e.what()) + " (see --help)");
+        return galtk::end_with_failure(program, 1, std::string(e.what()) + " (see --help)");
     }
 
     galtk::ReadOptions read;
     galtk::WriteOptions write;
     galtk::SnapshotFormat to = galtk::SnapshotFormat::text;
-    if (std::string refused = check(o, read, write, to); !refused.empty()) return end_with(1, refused);
+    if (std::string refused = check(o, read, write, to); !refused.empty()) return galtk::end_with_failure(program, 1, refused);
 
     galtk::remove_temporaries_on_signals();
     try {
@@ -142,8 +136,8 @@ int main(int argc, char** argv) {
         if (std::string hint = snapconv::coincident_hint(c); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;
     } catch (const galtk::FormatError& e) {
-        return end_with(e.status, e.what());
+        return galtk::end_with_failure(program, e.status, e.what());
     } catch (const std::bad_alloc&) {
-        return end_with(2, "out of memory: the input asks for more particles than fit");
+        return galtk::end_with_failure(program, 2, "out of memory: the input asks for more particles than fit");
     }
 }

@@ -17,15 +17,11 @@
 #include "output_file.hpp"
 #include "options.hpp"
 #include "picture.hpp"
+#include "program_failure.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
 
 namespace {
-
-int fail(int status, const std::string& message) {
-    std::fprintf(stderr, "snapmap: %s\n", message.c_str());
-    return status;
-}
 
 // Masses must be 0 or more for the maps to be mass-weighted averages; kinematic maps need
 // finite velocities.
@@ -104,12 +100,12 @@ int main(int argc, char** argv) {
         if (map_out) map_out->commit();
         if (png_out) png_out->commit();
         std::printf("%s\n", snapmap::summary_line(o, model, facts, maps).c_str());
-        return std::fflush(stdout) == 0 ? 0 : fail(2, "cannot write the summary line to standard output");
+        return std::fflush(stdout) == 0 ? 0 : galtk::end_with_failure("snapmap", 2, "cannot write the summary line to standard output");
     } catch (const galtk::FormatError& e) {
-        return fail(e.status, e.what());
+        return galtk::end_with_failure("snapmap", e.status, e.what());
     } catch (const std::bad_alloc&) {
-        return fail(2, "out of memory: the model or the maps do not fit");
+        return galtk::end_with_failure("snapmap", 2, "out of memory: the model or the maps do not fit");
     } catch (const std::exception& e) {
-        return fail(2, e.what());
+        return galtk::end_with_failure("snapmap", 2, e.what());
     }
 }
