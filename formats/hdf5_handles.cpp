@@ -52,8 +52,17 @@ void File::close() {
     if (!file_.close()) throw FormatError(2, "file \"" + name_ + "\": HDF5 could not write the file out");
 }
 
+// Creation properties without modification times: HDF5 stamps every object header with
+// the time of writing by default, so the same model written twice would differ in bytes.
+static Handle untimed_creation(hid_t property_class) {
+    Handle p(H5Pcreate(property_class), H5Pclose);
+    if (p) H5Pset_obj_track_times(p.get(), 0);
+    return p;
+}
+
 Handle File::create_group(const std::string& path) const {
-    Handle g(H5Gcreate2(id(), path.c_str(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
+    const Handle gcpl = untimed_creation(H5P_GROUP_CREATE);
+    Handle g(H5Gcreate2(id(), path.c_str(), H5P_DEFAULT, gcpl ? gcpl.get() : H5P_DEFAULT, H5P_DEFAULT), H5Gclose);
     if (!g) fail("group " + path, "cannot be created");
     return g;
 }
@@ -105,7 +114,8 @@ Handle File::create_dataset(hid_t group, const std::string& path, hid_t file_typ
     const hsize_t dims[2] = {rows, cols};
     Handle space(H5Screate_simple(cols == 0 ? 1 : 2, dims, nullptr), H5Sclose);
     const std::string leaf = path.substr(path.rfind('/') + 1);
-    Handle d(space ? H5Dcreate2(group, leaf.c_str(), file_type, space.get(), H5P_DEFAULT, H5P_DEFAULT, H5P_DEFAULT)
+    const Handle dcpl = untimed_creation(H5P_DATASET_CREATE);
+    Handle d(space ? H5Dcreate2(group, leaf.c_str(), file_type, space.get(), H5P_DEFAULT, dcpl ? dcpl.get() : H5P_DEFAULT, H5P_DEFAULT)
                    : H5I_INVALID_HID,
              H5Dclose);
     if (!d) fail("dataset " + path, "cannot be created");
