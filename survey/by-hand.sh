@@ -138,21 +138,17 @@ point() {
          echo "by-hand: galmix in $point stopped with Error:fnon ge 1.0" >&2
          exit 1
      fi
+     "$here/scripts/bulge-count" galmix.log nbu.dat
      if ((galvel_set)); then
-         nbu=$(awk '/num,nbar,nspi,nr1,nr2,nbu/ { getline; print $6 }' galmix.log)
+         options=$("$here/scripts/fill.py" "$galvel" nbu="$(cat nbu.dat)")
          # shellcheck disable=SC2086
-         "$(program galvel)" ${galvel//\{nbu\}/$nbu} tinit.dat velocities.dat > galvel.log
+         "$(program galvel)" $options tinit.dat velocities.dat > galvel.log
      fi
      if [[ -n $snapconv ]]; then
          "$(program snapconv)" --to "$snapconv" "$model" "$ic" > snapconv.log
      fi
      if [[ -n $sim_command ]]; then
-         command=${sim_command//\{ic\}/$ic}
-         command=${command//\{out\}/$mapped}
-         command=${command//\{threads\}/$sim_threads}
-         command=${command//\{model\}/$k}
-         command=${command//\{\{/\{}
-         command=${command//\}\}/\}}
+         command=$("$here/scripts/fill.py" "$sim_command" ic="$ic" out="$mapped" threads="$sim_threads" model="$k")
          sh -c "$command" > simulate.log
      fi
      # shellcheck disable=SC2086

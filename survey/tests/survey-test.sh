@@ -5,6 +5,9 @@
 #                                 hand, byte for byte
 #   survey-test.sh fault BUILD    a point galmix refuses fails and is named; the others complete
 #   survey-test.sh resume BUILD   a killed survey resumes without redoing finished points
+#   survey-test.sh diskfull BUILD a simulation that fills the disk halfway leaves nothing that
+#                                 looks done; the templates' {threads:02d} and {{ }} are filled
+#                                 alike by Snakemake and by hand
 #   survey-test.sh slurm BUILD    the same 4 points with --slurm (a running Slurm cluster), and by
 #                                 sbatch-array.sh, == by hand
 #
@@ -130,6 +133,40 @@ resume)
     same_files "$work/run" "$work/hand"
     ;;
 
+diskfull)
+    # Point 2's simulation writes part of its output, then its disk is full (/dev/full).
+    sed -i 's|^simulate: .*$|simulate: {command: "echo {threads:02d} {{done}} {model}; if [ {model} = 2 ]; then head -c 1000 {ic} > {out} \&\& cp {ic} /dev/full; else cp {ic} {out}; fi", output: final.dat, threads: 1}|' "$config"
+    status=0
+    workflow "$work/run" --cores 2 --keep-going > "$work/snakemake.out" 2>&1 || status=$?
+    ((status != 0)) || { cat "$work/snakemake.out"; fail "a survey whose simulation hit a full disk ends with status 0"; }
+    point=$work/run/points/002
+    [[ ! -e $point/final.dat ]] || fail "the simulation that hit the full disk left final.dat"
+    ls "$point"/2df* > /dev/null 2>&1 && fail "point 2 has a map"
+    [[ ! -e $work/run/data/2dft.dat ]] || fail "the data sets were gathered without point 2"
+    grep -q 'No space left on device' "$point/simulate.log" || fail "point 2's simulate.log does not say why"
+    for k in 1 3 4; do
+        ls "$work/run/points/00$k/2df.dat.m$k" > /dev/null || fail "point $k has no map under --keep-going"
+    done
+    # The same template by hand, for point 3: the same console line and the same files.
+    "$survey/by-hand.sh" --part setup "$work/hand" "$config" "${settings[@]}" > "$work/by-hand.out" 2>&1 &&
+        "$survey/by-hand.sh" --part 3 "$work/hand" "$config" "${settings[@]}" >> "$work/by-hand.out" 2>&1 ||
+        { cat "$work/by-hand.out"; fail "point 3 by hand failed"; }
+    [[ $(cat "$work/run/points/003/simulate.log") == "01 {done} 3" ]] ||
+        fail "Snakemake filled the template as \"$(cat "$work/run/points/003/simulate.log")\""
+    cmp "$work/run/points/003/simulate.log" "$work/hand/points/003/simulate.log" ||
+        fail "the template filled by hand differs: \"$(cat "$work/hand/points/003/simulate.log")\""
+    for f in velocities.dat nbu.dat ic.gadget2 final.dat 2df.dat.m3; do
+        cmp "$work/run/points/003/$f" "$work/hand/points/003/$f" || fail "point 3's $f differs by hand"
+    done
+    # A template naming an unknown value stops the survey before any job starts.
+    sed -i 's|^galvel: .*$|galvel: "--bulge {nb}"|' "$config"
+    workflow "$work/bad" --cores 1 > "$work/bad.out" 2>&1 && fail "a template with {nb} was accepted"
+    grep -q 'config: galvel: template "--bulge {nb}": unknown name {nb}' "$work/bad.out" ||
+        { cat "$work/bad.out"; fail "the bad template is not named"; }
+    [[ ! -e $work/bad/sample ]] || fail "jobs ran although the template was refused"
+    echo "point 2 failed on the full disk and left nothing that looks done; point 3 equal by hand"
+    ;;
+
 slurm)
     export USER=${USER:-$(id -un)}
     workflow "$work/run" --profile "$survey/profiles/slurm" > "$work/snakemake.out" 2>&1 ||
@@ -145,7 +182,7 @@ slurm)
     ;;
 
 *)
-    echo "usage: $0 local|fault|resume|slurm BUILD" >&2
+    echo "usage: $0 local|fault|resume|diskfull|slurm BUILD" >&2
     exit 64
     ;;
 esac
