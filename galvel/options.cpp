@@ -1,0 +1,124 @@
+#include "options.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <thread>
+
+#include "refusal.hpp"
+
+namespace galtk::galvel {
+
+namespace {
+
+// A CLI11 check that refuses in galvel's words: "expected WHAT, found TEXT", the text as
+// it was typed (CLI11's own message prints its bounds as 0.000000).
+CLI::Validator expecting(const CLI::Validator& check, const std::string& what) {
+    return CLI::Validator(
+        [check, what](std::string& text) {
+            std::string copy = text;
+            return check(copy).empty() ? std::string() : "expected " + what + ", found " + text;
+        },
+        check.get_description());
+}
+
+// CLI11's ranges let NaN through (no comparison with NaN fails).
+const CLI::Validator not_nan(
+    [](std::string& text) { return std::isnan(std::strtold(text.c_str(), nullptr)) ? std::string("NaN") : std::string(); }, "");
+
+const CLI::Validator positive = expecting(CLI::PositiveNumber & not_nan, "a positive finite number");
+const CLI::Validator positive_float = expecting(
+    CLI::Range(std::numeric_limits<float>::min(), std::numeric_limits<float>::max(), "POSITIVE") & not_nan,
+    "a positive finite length");
+// CLI11 reads an integer too large for long long as its largest value: the bound below
+// that refuses it too.
+const CLI::Validator count = expecting(CLI::Range(0LL, 1LL << 62, "COUNT"), "a count, 0 or more");
+
+const CLI::Validator halo_profile(
+    [](std::string& text) {
+        HaloParameters unused;
+        return parse_halo(text, unused);
+    },
+    "PROFILE");
+
+constexpr const char* description =
+    "galvel: gives a particle model of a disk galaxy the velocities of a rotating galaxy in "
+    "equilibrium (Jeans-moment method, Hernquist 1993); disk population type 2, bulge 3, halo 1";
+
+// The values as typed, before they become settings.
+struct Typed {
+    std::string halo, to;
+    double q_radius = 0.0, scale_length = 0.0;
+    float jitter = 0.0f;
+};
+
+void add_options(CLI::App& app, Options& o, Typed& t) {
+    Settings& s = o.settings;
+    app.add_option("input", o.input, "model to read (any format of the toolkit)")->required();
+    app.add_option("output", o.output, "model to write, with velocities (through a temporary file)")->required();
+    app.add_option("--bulge", s.bulge, "the last N particles are a spherical bulge (default 0)")->check(count);
+    app.add_option("--halo", t.halo, "analytic dark halo: hernquist:M:a or nfw:M200:r200:c")->check(halo_profile);
+    app.add_option("--halo-particles", s.halo_particles, "also realise the halo as N particles, appended")->check(count);
+    app.add_option("--q", s.q, "Toomre's Q at the reference radius (default 1.5)")->check(positive);
+    app.add_option("--q-radius", t.q_radius, "reference radius of Q (default 2.43 scale lengths)")->check(positive);
+    app.add_option("--scale-length", t.scale_length, "disk scale length (default: from the surface density)")
+        ->check(positive);
+    app.add_option("--G", s.G, "gravitational constant (default 1; 43007.1 for kpc, km/s, 1e10 solar masses)")
+        ->check(positive);
+    app.add_option("--seed", s.seed, "ran1 seed of the draws, 1 .. 2147483646 (default 1)")
+        ->check(expecting(CLI::Range(1LL, 2147483646LL, "SEED"), "1 .. 2147483646"));
+    app.add_option("--profile", o.profile, "write the profile table to this file");
+    app.add_option("--to", t.to, "output format: text|gadget1|gadget2|hdf5|tipsy (default: the input's)")
+        ->check(expecting(CLI::IsMember({"text", "gadget1", "gadget2", "hdf5", "tipsy"}),
+                          "one of text|gadget1|gadget2|hdf5|tipsy"));
+    app.add_option("--jitter", t.jitter, "move each particle that shares its position with an earlier one by at most EPS")
+        ->check(positive_float);
+}
+
+// What depends on whether an option was given, or on two of them together.
+void settle(const CLI::App& app, Options& o, const Typed& t) {
+    Settings& s = o.settings;
+    if (app.count("--halo") > 0) parse_halo(t.halo, s.halo);
+    if (app.count("--halo-particles") > 0 && app.count("--halo") == 0)
+        throw Refusal("--halo-particles needs --halo (the profile to draw them from)");
+    if (app.count("--q-radius") > 0) s.q_radius = t.q_radius;
+    if (app.count("--scale-length") > 0) s.scale_length = t.scale_length;
+    if (app.count("--to") > 0) o.to = parse_format_name(t.to);
+    if (app.count("--jitter") > 0) o.jitter = t.jitter;
+    s.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+}  // namespace
+
+std::optional<Options> read_command_line(int argc, const char* const* argv) {
+    CLI::App app{description};
+    app.set_version_flag("--version", std::string("galvel (galaxy toolkit) ") + GALTK_VERSION);
+    Options o;
+    Typed t;
+    add_options(app, o, t);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        app.exit(e);
+        return std::nullopt;
+    } catch (const CLI::CallForVersion& e) {
+        app.exit(e);
+        return std::nullopt;
+    } catch (const CLI::ValidationError& e) {
+        throw Refusal(e.what());
+    } catch (const CLI::ParseError& e) {
+        throw Refusal(std::string(e.what()) + " (see --help)");
+    }
+    settle(app, o, t);
+    return o;
+}
+
+std::optional<Options> read_command_line(const std::vector<std::string>& args) {
+    std::vector<const char*> argv{"galvel"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    return read_command_line(static_cast<int>(argv.size()), argv.data());
+}
+
+}  // namespace galtk::galvel
