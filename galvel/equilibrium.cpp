@@ -9,6 +9,7 @@
 #include "deviates.hpp"
 #include "disk_shape.hpp"
 #include "energy.hpp"
+#include "field.hpp"
 #include "geometry.hpp"
 #include "halo_particles.hpp"
 #include "header.hpp"
@@ -41,14 +42,6 @@ void check_model(const ParticleSet& set, const Settings& s) {
     for (std::size_t j = 0; j + s.bulge < n; ++j) disk_mass += set.mass[j];
     if (!(disk_mass > 0.0))
         throw Refusal("the disk population has no mass (a position list carries none: give it masses first)");
-}
-
-// Plummer softening of a particle: its type's entry of the header, 0 without one.
-double softening_of(const ParticleSet& set, std::size_t j) {
-    const std::int32_t t = set.type[j];
-    if (t < 0 || static_cast<std::size_t>(t) >= set.softening.size()) return 0.0;
-    const double eps = set.softening[t];
-    return std::isfinite(eps) && eps > 0.0 ? eps : 0.0;
 }
 
 // The particles' mid-plane field at the disk table's radii, per component, G included.
