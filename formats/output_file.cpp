@@ -47,6 +47,21 @@ extern "C" void remove_and_reraise(int sig) {
 
 std::string quoted(const std::filesystem::path& p) { return "\"" + p.string() + "\""; }
 
+// fsync fails with EINVAL or ENOTSUP where there is nothing to bring to a disk (a pipe,
+// a terminal, some special file systems) and EROFS on a read-only one: not a failure of
+// the data.
+bool nothing_to_sync(int err) { return err == EINVAL || err == ENOTSUP || err == EROFS || err == EBADF; }
+
+// The folder's entries to the disk, so that a new or renamed name survives a crash.
+int sync_folder(const std::filesystem::path& file) {
+    const std::filesystem::path dir = file.parent_path();
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;  // a folder we may write into but not read: nothing more to do
+    const int rc = ::fsync(fd) == 0 || nothing_to_sync(errno) ? 0 : errno;
+    ::close(fd);
+    return rc;
+}
+
 }  // namespace
 
 OutputFile::OutputFile(const std::filesystem::path& target) : target_(target) {
@@ -153,8 +168,29 @@ void OutputFile::close_descriptor() {
     if (::close(fd) != 0) fail("write", errno);
 }
 
-void OutputFile::commit() {
-    close_descriptor();
+void OutputFile::finish() {
+    if (finished_) return;
+    if (fd_ >= 0) {
+        flush();
+        if (::fsync(fd_) != 0 && !nothing_to_sync(errno)) fail("write", errno);
+        close_descriptor();
+    } else if (!direct_) {
+        // A writer that closed the descriptor and wrote by name (HDF5).
+        const int fd = ::open(temporary_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) fail("reopening " + quoted(temporary_), errno);
+        const int rc = ::fsync(fd) == 0 || nothing_to_sync(errno) ? 0 : errno;
+        ::close(fd);
+        if (rc != 0) fail("write", rc);
+    }
+    if (!direct_) {
+        if (const int err = sync_folder(temporary_)) fail("flushing the folder", err);
+    }
+    finished_ = true;
+}
+
+void OutputFile::publish() {
+    finish();
+    if (committed_) return;
     if (direct_) {
         committed_ = true;
         return;
@@ -162,6 +198,21 @@ void OutputFile::commit() {
     if (::rename(temporary_.c_str(), final_.c_str()) != 0) fail("rename of " + quoted(temporary_), errno);
     committed_ = true;
     unregister_temporary(temporary_.c_str());
+    // The rename itself is durable only once the folder is on the disk; the data are
+    // complete under the final name whatever happens from here.
+    if (const int err = sync_folder(final_)) fail("flushing the folder", err);
+}
+
+void OutputFile::commit() {
+    finish();
+    publish();
+}
+
+void commit_together(std::initializer_list<OutputFile*> outputs) {
+    for (OutputFile* out : outputs)
+        if (out) out->finish();
+    for (OutputFile* out : outputs)
+        if (out) out->publish();
 }
 
 void remove_temporaries_on_signals() {

@@ -38,6 +38,14 @@ void check_finite(const ParticleSet& set, const std::filesystem::path& path, boo
     }
 }
 
+void check_writable(const ParticleSet& set, const std::filesystem::path& path, const WriteOptions& options) {
+    check_finite(set, path, options.allow_nonfinite);
+    if (options.box < 0.0 || !std::isfinite(options.box)) {
+        throw FormatError(1, "file " + quoted(path) + ": box size " + std::to_string(options.box) +
+                                 " must be finite and 0 or more");
+    }
+}
+
 }  // namespace
 
 std::optional<SnapshotFormat> parse_format_name(std::string_view name) {
@@ -129,14 +137,9 @@ ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& 
     return set;
 }
 
-void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
-                    const WriteOptions& options) {
-    check_finite(set, path, options.allow_nonfinite);
-    if (options.box < 0.0 || !std::isfinite(options.box)) {
-        throw FormatError(1, "file " + quoted(path) + ": box size " + std::to_string(options.box) +
-                                 " must be finite and 0 or more");
-    }
-    OutputFile out(path);
+void write_snapshot(OutputFile& out, const ParticleSet& set, SnapshotFormat format, const WriteOptions& options) {
+    const std::filesystem::path& path = out.target();
+    check_writable(set, path, options);
     switch (format) {
         case SnapshotFormat::text: write_text_snapshot(out, set, options); break;
         case SnapshotFormat::positions:
@@ -148,6 +151,14 @@ void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, S
         case SnapshotFormat::hdf5: write_hdf5_snapshot(out, set, options); break;
         case SnapshotFormat::tipsy: write_tipsy_snapshot(out, set, options); break;
     }
+}
+
+void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
+                    const WriteOptions& options) {
+    // Refusals of the set or the options come before a temporary is made.
+    check_writable(set, path, options);
+    OutputFile out(path);
+    write_snapshot(out, set, format, options);
     out.commit();
 }
 

@@ -12,6 +12,8 @@
 
 namespace galtk {
 
+class OutputFile;
+
 enum class SnapshotFormat { text, positions, gadget1, gadget2, hdf5, tipsy };
 
 // A file that cannot be read or written as asked. `status` is the exit status a program
@@ -64,6 +66,9 @@ ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& 
 // FormatError (status 1 for a value the format cannot hold, 2 for I/O).
 void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
                     const WriteOptions& options = {});
+// The same into an output the caller commits (with commit_together when a run has
+// several outputs that must replace earlier files together).
+void write_snapshot(OutputFile& out, const ParticleSet& set, SnapshotFormat format, const WriteOptions& options = {});
 
 // The format of an existing file from its first bytes: GADGET format 1 (first record
 // marker 256, either byte order), format 2 (marker 8 and "HEAD"), HDF5 (its signature),

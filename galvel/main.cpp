@@ -53,10 +53,12 @@ int main(int argc, char** argv) {
         const Outcome outcome = give_velocities(set, settings);
         Handover handover{o.output, format_name(to), count_coincident(set), std::nullopt};
         if (o.jitter && handover.coincident > 0) handover.jitter = jitter_coincident(set, *o.jitter, -4711);
-        write_snapshot(o.output, set, to);
-        if (!o.profile.empty()) {
-            if (std::string failed = write_profile(o.profile, outcome); !failed.empty()) return galtk::end_with_failure(program, 2, failed);
-        }
+        // The model and the profile complete before either replaces an earlier file.
+        OutputFile model(o.output);
+        write_snapshot(model, set, to);
+        std::optional<OutputFile> profile;
+        if (!o.profile.empty()) write_profile(profile.emplace(o.profile), outcome);
+        commit_together({&model, profile ? &*profile : nullptr});
         const AnalyticHalo halo(settings.halo, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());

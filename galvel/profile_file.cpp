@@ -1,11 +1,8 @@
 #include "profile_file.hpp"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <system_error>
 
 namespace galtk::galvel {
 
@@ -13,39 +10,42 @@ namespace {
 
 double signed_root(double v2) { return v2 < 0.0 ? -std::sqrt(-v2) : std::sqrt(v2); }
 
-void write_sphere(std::FILE* f, const char* name, const SphereTable& t) {
-    std::fprintf(f, "# %s: r rho sigma\n", name);
-    for (int i = 0; i < t.grid.size(); ++i) std::fprintf(f, "%.9g %.9g %.9g\n", t.grid[i], t.rho[i], t.sigma[i]);
+// Lines go to the output's buffer, which hands them to the file in big blocks.
+class Rows {
+public:
+    explicit Rows(OutputFile& out) : out_(out) {}
+    void line(const std::string& text) { out_.write(text.data(), text.size()); }
+    // One row of values, each as %.9g (nine digits keep a float's value).
+    template <class... T>
+    void row(const T... v) {
+        char buf[32 * sizeof...(T) + 2];
+        int n = 0;
+        ((n += std::snprintf(buf + n, sizeof buf - std::size_t(n), n == 0 ? "%.9g" : " %.9g", double(v))), ...);
+        buf[n++] = '\n';
+        out_.write(buf, std::size_t(n));
+    }
+
+private:
+    OutputFile& out_;
+};
+
+void write_sphere(Rows& rows, const char* name, const SphereTable& t) {
+    rows.line(std::string("# ") + name + ": r rho sigma\n");
+    for (int i = 0; i < t.grid.size(); ++i) rows.row(t.grid[i], t.rho[i], t.sigma[i]);
 }
 
 }  // namespace
 
-std::string write_profile(const std::filesystem::path& path, const Outcome& o) {
-    const std::filesystem::path temporary = path.string() + ".galvel-tmp";
-    std::FILE* f = std::fopen(temporary.c_str(), "w");
-    if (!f) return "cannot create \"" + temporary.string() + "\": " + std::strerror(errno);
+void write_profile(OutputFile& out, const Outcome& o) {
+    Rows rows(out);
     const DiskTable& t = o.disk_table;
-    std::fprintf(f, "# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo\n");
+    rows.line("# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo\n");
     for (int i = 0; i < t.size(); ++i)
-        std::fprintf(f, "%.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", t.grid[i], t.sigma[i],
-                     std::sqrt(std::max(t.vc2[i], 0.0)), t.omega[i], t.kappa[i], t.sigma_r[i], t.sigma_phi[i],
-                     t.sigma_z[i], t.mean_vphi[i], t.q[i], signed_root(t.vc2_disk[i]), signed_root(t.vc2_bulge[i]),
-                     signed_root(t.vc2_halo[i]));
-    if (o.bulge_table) write_sphere(f, "bulge", *o.bulge_table);
-    if (o.halo_table) write_sphere(f, "halo", *o.halo_table);
-    const bool failed = std::ferror(f) != 0;
-    const int saved = errno;
-    if (std::fclose(f) != 0 || failed) {
-        std::filesystem::remove(temporary);
-        return "cannot write \"" + temporary.string() + "\": " + std::strerror(failed ? saved : errno);
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary);
-        return "cannot rename \"" + temporary.string() + "\" to \"" + path.string() + "\": " + ec.message();
-    }
-    return {};
+        rows.row(t.grid[i], t.sigma[i], std::sqrt(std::max(t.vc2[i], 0.0)), t.omega[i], t.kappa[i], t.sigma_r[i],
+                 t.sigma_phi[i], t.sigma_z[i], t.mean_vphi[i], t.q[i], signed_root(t.vc2_disk[i]),
+                 signed_root(t.vc2_bulge[i]), signed_root(t.vc2_halo[i]));
+    if (o.bulge_table) write_sphere(rows, "bulge", *o.bulge_table);
+    if (o.halo_table) write_sphere(rows, "halo", *o.halo_table);
 }
 
 }  // namespace galtk::galvel

@@ -10,11 +10,12 @@
 #include <filesystem>
 
 #include "equilibrium.hpp"
+#include "output_file.hpp"
 
 namespace galtk::galvel {
 
-// Writes through a temporary file in the same folder; returns an error text (empty on
-// success).
-std::string write_profile(const std::filesystem::path& path, const Outcome& outcome);
+// Writes the table into `out` (the caller commits it, together with the model); throws
+// FormatError when a write fails.
+void write_profile(OutputFile& out, const Outcome& outcome);
 
 }  // namespace galtk::galvel

@@ -97,8 +97,7 @@ int main(int argc, char** argv) {
         std::optional<galtk::OutputFile> map_out, png_out;
         if (!o.map_file.empty()) snapmap::write_map_file(maps, map_out.emplace(o.map_file));
         if (!o.png_file.empty()) snapmap::write_picture(maps, png_out.emplace(o.png_file));
-        if (map_out) map_out->commit();
-        if (png_out) png_out->commit();
+        galtk::commit_together({map_out ? &*map_out : nullptr, png_out ? &*png_out : nullptr});
         std::printf("%s\n", snapmap::summary_line(o, model, facts, maps).c_str());
         return std::fflush(stdout) == 0 ? 0 : galtk::end_with_failure("snapmap", 2, "cannot write the summary line to standard output");
     } catch (const galtk::FormatError& e) {

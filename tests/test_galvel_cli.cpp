@@ -171,6 +171,35 @@ TEST(GalvelCli, RefusesBadOptionsAndModelsWithOneLineLeavingTheOutput) {
     EXPECT_EQ(dir.read("out.dat"), previous);
 }
 
+TEST(GalvelCli, ModelAndProfileReplaceTheirEarlierFilesTogether) {
+    Scratch dir;
+    write_model(dir, "in.dat", small_model());
+    // The profile cannot be written: the model keeps its earlier file too.
+    dir.write("out.dat", previous);
+    RunResult r = dir.run("galvel", "", with(base_args(), {"--profile", "/dev/full"}));
+    EXPECT_EQ(r.status, 2) << r.err;
+    ASSERT_EQ(r.err_lines().size(), 1u) << r.err;
+    EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read("out.dat"), previous);
+    // Nor the other way round: a model that cannot be written leaves the profile alone.
+    dir.write("p.txt", "earlier profile\n");
+    r = dir.run("galvel", "", {"in.dat", "/dev/full", "--bulge", "1000", "--halo", "hernquist:5:6", "--profile", "p.txt"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(dir.read("p.txt"), "earlier profile\n");
+
+    // Through a symbolic link the link's target is replaced and the link stays.
+    std::filesystem::create_directory(dir.path("kept"));
+    std::filesystem::create_symlink("kept/profile.txt", dir.path("p-link.txt"));
+    r = dir.run("galvel", "", with(base_args(), {"--profile", "p-link.txt"}));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("p-link.txt")));
+    EXPECT_EQ(dir.lines("kept/profile.txt").at(0).rfind("# disk: R Sigma", 0), 0u);
+    EXPECT_NE(dir.read("out.dat"), previous);
+    // No temporary left behind anywhere.
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.dir()))
+        EXPECT_NE(e.path().filename().string().front(), '.') << e.path();
+}
+
 TEST(GalvelCli, CountsCoincidentParticlesAndJitterSeparatesOnlyThem) {
     Scratch dir;
     ParticleSet model = small_model();

@@ -224,3 +224,24 @@ TEST(SnapmapRun, RefusalsAreOneLineAndKeepTheEarlierMapFile) {
 
 }  // namespace
 }  // namespace galtk::test
+
+namespace galtk::test {
+namespace {
+
+TEST(SnapmapRun, MapAndPictureReplaceTheirEarlierFilesTogether) {
+    Scratch s;
+    s.write("m.dat", snapshot({{1, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0}}, 1.0f));
+    const std::string earlier = " 1.5\n keep me\n";
+    s.write("m.map", earlier);
+    RunResult r = s.run("snapmap", {}, {"m.dat", "--nmesh", "8", "--output", "m.map", "--png", "/dev/full"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    ASSERT_EQ(r.err_lines().size(), 1u) << r.err;
+    EXPECT_EQ(s.read("m.map"), earlier);
+    s.write("p.png", "earlier picture");
+    r = s.run("snapmap", {}, {"m.dat", "--nmesh", "8", "--output", "/dev/full", "--png", "p.png"});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_EQ(s.read("p.png"), "earlier picture");
+}
+
+}  // namespace
+}  // namespace galtk::test
