@@ -73,6 +73,11 @@ void restore_id_order(ParticleSet& set) {
         permute(set.vel, dest);
         permute(set.mass, dest);
         permute(set.type, dest);
+        if (set.has_gas_fields()) {
+            permute(set.internal_energy, dest);
+            permute(set.density, dest);
+            permute(set.smoothing_length, dest);
+        }
     }
     std::vector<std::uint64_t>().swap(set.id);  // implicit from now on: the memory goes
 }

@@ -38,7 +38,18 @@ void check_finite(const ParticleSet& set, const std::filesystem::path& path, boo
     }
 }
 
+// The gas fields are all empty or all as long as the model.
+void check_gas_fields(const ParticleSet& set, const std::filesystem::path& path) {
+    const std::size_t u = set.internal_energy.size(), rho = set.density.size(), h = set.smoothing_length.size();
+    if ((u == 0 && rho == 0 && h == 0) || (u == set.size() && rho == u && h == u)) return;
+    throw FormatError(1, "file " + quoted(path) + ": gas fields of " + std::to_string(u) + " internal energies, " +
+                             std::to_string(rho) + " densities and " + std::to_string(h) +
+                             " smoothing lengths for " + std::to_string(set.size()) +
+                             " particles: expected none or one of each for every particle");
+}
+
 void check_writable(const ParticleSet& set, const std::filesystem::path& path, const WriteOptions& options) {
+    check_gas_fields(set, path);
     check_finite(set, path, options.allow_nonfinite);
     if (options.box < 0.0 || !std::isfinite(options.box)) {
         throw FormatError(1, "file " + quoted(path) + ": box size " + std::to_string(options.box) +
@@ -93,13 +104,32 @@ std::optional<SwiftUnits> parse_swift_units(std::string_view text) {
     return SwiftUnits{v[0], v[1], v[2], v[3], v[4]};
 }
 
+ModelUnits model_units(const SwiftUnits& u) { return {u.length_cgs, u.mass_cgs, u.length_cgs / u.time_cgs}; }
+
+SwiftUnits swift_units(const ModelUnits& u) {
+    SwiftUnits s;
+    s.length_cgs = u.length_cgs;
+    s.mass_cgs = u.mass_cgs;
+    s.time_cgs = u.length_cgs / u.velocity_cgs;
+    return s;
+}
+
 std::optional<NonFinite> find_nonfinite(const ParticleSet& set) {
     for (std::size_t i = 0; i < set.size(); ++i) {
         const Vec3& p = set.pos[i];
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return NonFinite{i, "position"};
         if (!std::isfinite(set.mass[i])) return NonFinite{i, "mass"};
     }
-    return std::nullopt;
+    if (!set.has_gas_fields()) return std::nullopt;
+    const std::pair<const std::vector<float>*, const char*> fields[] = {
+        {&set.internal_energy, "internal energy"}, {&set.density, "density"}, {&set.smoothing_length, "smoothing length"}};
+    std::optional<NonFinite> first;
+    for (const auto& [v, name] : fields) {
+        const auto bad = std::find_if(v->begin(), v->end(), [](float x) { return !std::isfinite(x); });
+        const auto i = static_cast<std::size_t>(bad - v->begin());
+        if (bad != v->end() && (!first || i < first->index)) first = NonFinite{i, name};
+    }
+    return first;
 }
 
 SnapshotFormat detect_format(const std::filesystem::path& path) {

@@ -45,12 +45,18 @@ struct SwiftUnits {
 // numbers "UL,UM,Ut[,UI,UT]" in cgs; none when the text is neither.
 std::optional<SwiftUnits> parse_swift_units(std::string_view text);
 
+// The same units as a model's units record (velocity = length / time) and back (current
+// and temperature units 1).
+ModelUnits model_units(const SwiftUnits& u);
+SwiftUnits swift_units(const ModelUnits& u);
+
 struct WriteOptions {
     TypeMap type_map;          // text type code -> particle type 0..5 of the binary formats
     double box = 0;            // BoxSize; when > 0 every position is moved by box/2
     bool tipsy_stars = false;  // tipsy: the particles as stars instead of dark matter
     std::optional<SwiftUnits> units;  // HDF5: a SWIFT `Units` group
     bool allow_nonfinite = false;     // otherwise non-finite positions/masses are refused
+    bool drop_gas = false;            // text: write gas particles without their gas fields
 };
 
 // What the writers add to every coordinate: box/2 when a box is given, else nothing.
@@ -84,10 +90,11 @@ const char* format_name(SnapshotFormat format);
 // HDF5 for a name ending in .hdf5 or .h5 (any case); none otherwise.
 std::optional<SnapshotFormat> format_from_extension(const std::filesystem::path& path);
 
-// The first particle (0-based) whose position or mass is not finite; none if all are.
+// The first particle (0-based) whose position, mass or gas field is not finite; none if
+// all are.
 struct NonFinite {
     std::size_t index;
-    const char* quantity;  // "position" or "mass"
+    const char* quantity;  // "position", "mass", "internal energy", "density", "smoothing length"
 };
 std::optional<NonFinite> find_nonfinite(const ParticleSet& set);
 

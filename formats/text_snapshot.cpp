@@ -275,6 +275,11 @@ bool masses_match_header(const ParticleSet& set, const std::vector<float>& type_
 }  // namespace
 
 void write_text_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options) {
+    if (set.has_gas_fields() && !options.drop_gas) {
+        throw FormatError(1, "file \"" + out.target().string() +
+                                 "\": the model's gas fields (internal energy, density, smoothing length) do not fit "
+                                 "the records of a text snapshot; --drop-gas writes the particles without them");
+    }
     const float shift = position_shift(options);
     if (set.size() > static_cast<std::size_t>(INT32_MAX)) {
         throw FormatError(1, "file \"" + out.target().string() + "\": " + std::to_string(set.size()) +
