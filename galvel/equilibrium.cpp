@@ -99,6 +99,7 @@ void count_annuli(const ParticleSet& set, std::size_t n_disk, DiskInputs& in) {
 Outcome give_velocities(ParticleSet& set, const Settings& s) {
     check_model(set, s);
     Outcome out;
+    out.units = s.units;
     const std::size_t n_model = set.size();
     out.disk = n_model - s.bulge;
     out.bulge = s.bulge;

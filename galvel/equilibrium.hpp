@@ -25,6 +25,7 @@ struct Outcome {
     double virial = 0.0;          // sum of m x . a (negative)
     std::size_t capped = 0;       // draws set to 0.95 v_esc after 64 tries above it
     double field_seconds = 0.0;   // time of the particles' field
+    std::optional<PhysicalUnits> units;   // the settings' units, named in the summary and profile
 
     double q_at_reference() const { return disk_table.q_at_reference; }
 };

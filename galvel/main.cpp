@@ -11,6 +11,7 @@
 
 #include "coincident.hpp"
 #include "equilibrium.hpp"
+#include "finite_check.hpp"
 #include "options.hpp"
 #include "output_file.hpp"
 #include "profile_file.hpp"
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
         const SnapshotFormat to = output_format(o);
         ParticleSet set = read_snapshot(o.input);
         const Outcome outcome = give_velocities(set, settings);
+        refuse_non_finite(set, outcome);
         Handover handover{o.output, format_name(to), count_coincident(set), std::nullopt};
         if (o.jitter && handover.coincident > 0) handover.jitter = jitter_coincident(set, *o.jitter, -4711);
         // The model and the profile complete before either replaces an earlier file.

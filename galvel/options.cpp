@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
-#include <thread>
 
+#include "available_cpus.hpp"
 #include "refusal.hpp"
 
 namespace galtk::galvel {
@@ -36,6 +36,13 @@ const CLI::Validator positive_float = expecting(
 // that refuses it too.
 const CLI::Validator count = expecting(CLI::Range(0LL, 1LL << 62, "COUNT"), "a count, 0 or more");
 
+const CLI::Validator unit_system(
+    [](std::string& text) {
+        std::string why;
+        return parse_units(text, why) ? std::string() : why;
+    },
+    "SYSTEM");
+
 const CLI::Validator halo_profile(
     [](std::string& text) {
         HaloParameters unused;
@@ -43,15 +50,19 @@ const CLI::Validator halo_profile(
     },
     "PROFILE");
 
+// More threads than rings of work gain nothing; this bounds a mistyped count.
+constexpr int max_threads = 1024;
+
 constexpr const char* description =
     "galvel: gives a particle model of a disk galaxy the velocities of a rotating galaxy in "
     "equilibrium (Jeans-moment method, Hernquist 1993); disk population type 2, bulge 3, halo 1";
 
 // The values as typed, before they become settings.
 struct Typed {
-    std::string halo, to;
+    std::string halo, to, units;
     double q_radius = 0.0, scale_length = 0.0;
     float jitter = 0.0f;
+    int threads = 1;
 };
 
 void add_options(CLI::App& app, Options& o, Typed& t) {
@@ -65,8 +76,14 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
     app.add_option("--q-radius", t.q_radius, "reference radius of Q (default 2.43 scale lengths)")->check(positive);
     app.add_option("--scale-length", t.scale_length, "disk scale length (default: from the surface density)")
         ->check(positive);
-    app.add_option("--G", s.G, "gravitational constant (default 1; 43007.1 for kpc, km/s, 1e10 solar masses)")
-        ->check(positive);
+    CLI::Option* G = app.add_option("--G", s.G, "gravitational constant of model units (default 1; 43007.1 for kpc, "
+                                                  "km/s, 1e10 solar masses)")
+                         ->check(positive);
+    app.add_option("--units", t.units,
+                   "physical units instead of --G: galactic (kpc, 1e10 solar masses, km/s; G 43007.1) or UL,UM,UV "
+                   "in cm, g, cm/s")
+        ->check(unit_system)
+        ->excludes(G);
     app.add_option("--seed", s.seed, "ran1 seed of the draws, 1 .. 2147483646 (default 1)")
         ->check(expecting(CLI::Range(1LL, 2147483646LL, "SEED"), "1 .. 2147483646"));
     app.add_option("--profile", o.profile, "write the profile table to this file");
@@ -75,6 +92,9 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
                           "one of text|gadget1|gadget2|hdf5|tipsy"));
     app.add_option("--jitter", t.jitter, "move each particle that shares its position with an earlier one by at most EPS")
         ->check(positive_float);
+    app.add_option("--threads", t.threads, "threads of the field computation (default: the CPUs this process may run on)")
+        ->check(expecting(CLI::Range(1, max_threads, "THREADS"), "1 .. " + std::to_string(max_threads) + " threads"))
+        ->take_last();   // a survey passes its rule's threads first, the user's options after
 }
 
 // What depends on whether an option was given, or on two of them together.
@@ -83,11 +103,16 @@ void settle(const CLI::App& app, Options& o, const Typed& t) {
     if (app.count("--halo") > 0) parse_halo(t.halo, s.halo);
     if (app.count("--halo-particles") > 0 && app.count("--halo") == 0)
         throw Refusal("--halo-particles needs --halo (the profile to draw them from)");
+    if (app.count("--units") > 0) {
+        std::string unused;
+        s.units = parse_units(t.units, unused);
+        s.G = s.units->G;
+    }
     if (app.count("--q-radius") > 0) s.q_radius = t.q_radius;
     if (app.count("--scale-length") > 0) s.scale_length = t.scale_length;
     if (app.count("--to") > 0) o.to = parse_format_name(t.to);
     if (app.count("--jitter") > 0) o.jitter = t.jitter;
-    s.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    s.threads = app.count("--threads") > 0 ? t.threads : available_cpus();
 }
 
 }  // namespace

@@ -10,17 +10,21 @@ namespace {
 
 double signed_root(double v2) { return v2 < 0.0 ? -std::sqrt(-v2) : std::sqrt(v2); }
 
+double unsigned_zero(double v) { return v == 0.0 ? 0.0 : v; }
+
 // Lines go to the output's buffer, which hands them to the file in big blocks.
 class Rows {
 public:
     explicit Rows(OutputFile& out) : out_(out) {}
     void line(const std::string& text) { out_.write(text.data(), text.size()); }
-    // One row of values, each as %.9g (nine digits keep a float's value).
+    // One row of values, each as %.9g (nine digits keep a float's value); a zero is written 0
+    // whatever its sign (a -0 from a product or a root would read as a value of its own to a
+    // user's diff or a text comparison).
     template <class... T>
     void row(const T... v) {
         char buf[32 * sizeof...(T) + 2];
         int n = 0;
-        ((n += std::snprintf(buf + n, sizeof buf - std::size_t(n), n == 0 ? "%.9g" : " %.9g", double(v))), ...);
+        ((n += std::snprintf(buf + n, sizeof buf - std::size_t(n), n == 0 ? "%.9g" : " %.9g", unsigned_zero(v))), ...);
         buf[n++] = '\n';
         out_.write(buf, std::size_t(n));
     }
@@ -39,6 +43,7 @@ void write_sphere(Rows& rows, const char* name, const SphereTable& t) {
 void write_profile(OutputFile& out, const Outcome& o) {
     Rows rows(out);
     const DiskTable& t = o.disk_table;
+    if (o.units) rows.line("# units: " + describe_units(*o.units) + "\n");
     rows.line("# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo\n");
     for (int i = 0; i < t.size(); ++i)
         rows.row(t.grid[i], t.sigma[i], std::sqrt(std::max(t.vc2[i], 0.0)), t.omega[i], t.kappa[i], t.sigma_r[i],

@@ -1,5 +1,6 @@
 // The profile table of --profile: text, one header line per section starting with '#'.
 //
+//   # units: length kpc, mass ..., G 43007.1   (when the model has physical units)
 //   # disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo
 //   ... one row per radius of the disk table ...
 //   # bulge: r rho sigma          (when there is a bulge)

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "halo.hpp"
+#include "units.hpp"
 
 namespace galtk::galvel {
 
@@ -16,9 +17,10 @@ struct Settings {
     double q = 1.5;
     std::optional<double> q_radius;          // default 2.43 scale lengths
     std::optional<double> scale_length;      // default estimated from Sigma(R)
-    double G = 1.0;
+    double G = 1.0;                          // --G, or the G of `units`
+    std::optional<PhysicalUnits> units;      // none: model units (no physical scale)
     std::int32_t seed = 1;
-    int threads = 2;
+    int threads = 1;                         // --threads, or the CPUs of the affinity mask
 };
 
 // Toomre's Q is set at this many scale lengths unless --q-radius says otherwise

@@ -30,6 +30,7 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
     if (h.jitter)
         s += ", " + std::to_string(h.jitter->moved) + " moved by --jitter (largest offset " +
              real(h.jitter->largest_offset) + "), 0 coincident now";
+    if (o.units) s += "; units: " + describe_units(*o.units);
     return s;
 }
 

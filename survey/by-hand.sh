@@ -58,6 +58,7 @@ out = {
     "snapconv": c.get("snapconv") or "",
     "sim_command": sim.get("command") or "", "sim_output": sim.get("output", "final.dat"),
     "sim_threads": int(sim.get("threads", 1)),
+    "galvel_threads": int(c.get("galvel_threads", 1)),
     "kind": int(m.get("kind", 1)), "nmesh": int(m.get("nmesh", 128)),
     "nproj": len(m.get("views") or []) or 3,
     "map_options": " ".join([f"--kind {int(m.get('kind', 1))}", f"--nmesh {int(m.get('nmesh', 128))}"]
@@ -142,7 +143,7 @@ point() {
      if ((galvel_set)); then
          options=$("$here/scripts/fill.py" "$galvel" nbu="$(cat nbu.dat)")
          # shellcheck disable=SC2086
-         "$(program galvel)" $options tinit.dat velocities.dat > galvel.log
+         "$(program galvel)" --threads "$galvel_threads" $options tinit.dat velocities.dat > galvel.log
      fi
      if [[ -n $snapconv ]]; then
          "$(program snapconv)" --to "$snapconv" "$model" "$ic" > snapconv.log

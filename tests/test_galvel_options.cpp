@@ -1,5 +1,9 @@
 // galvel's command line read in-process: the settings each option gives, what is left
 // unset when an option is absent, and the refusals in one form that quotes the text as typed.
+#include <sched.h>
+
+#include <thread>
+
 #include "options.hpp"
 #include "refusal.hpp"
 
@@ -41,7 +45,7 @@ TEST(GalvelOptions, AbsentOptionsLeaveTheDefaultsAndTheEstimates) {
 TEST(GalvelOptions, GivenOptionsReachTheSettings) {
     const Options o = read({"--bulge", "1000", "--halo", "nfw:100:200:10", "--halo-particles", "77", "--q", "1.2",
                             "--q-radius", "8.5", "--scale-length", "3.5", "--G", "43007.1", "--seed", "2147483646",
-                            "--to", "hdf5", "--jitter", "1e-4", "--profile", "p.txt"});
+                            "--to", "hdf5", "--jitter", "1e-4", "--profile", "p.txt", "--threads", "3"});
     EXPECT_EQ(o.settings.bulge, 1000u);
     EXPECT_EQ(o.settings.halo.kind, HaloKind::nfw);
     EXPECT_EQ(o.settings.halo.r200, 200.0);
@@ -54,6 +58,28 @@ TEST(GalvelOptions, GivenOptionsReachTheSettings) {
     EXPECT_EQ(o.to, SnapshotFormat::hdf5);
     EXPECT_EQ(o.jitter, 1e-4f);
     EXPECT_EQ(o.profile, "p.txt");
+    EXPECT_EQ(o.settings.threads, 3);
+}
+
+// A Slurm job or a Snakemake rule of one thread narrows the affinity mask, not the machine:
+// the default follows the mask (set here for one thread, which the settings are read on).
+TEST(GalvelOptions, DefaultThreadsAreTheCpusOfTheAffinityMask) {
+    cpu_set_t all;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    int first = 0;
+    while (!CPU_ISSET(first, &all)) ++first;
+    int in_mask = -1, pinned = -1;
+    std::thread reader([&] {
+        in_mask = read({}).settings.threads;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(first, &one);
+        if (sched_setaffinity(0, sizeof one, &one) == 0) pinned = read({}).settings.threads;
+    });
+    reader.join();
+    EXPECT_EQ(in_mask, CPU_COUNT(&all));
+    EXPECT_EQ(pinned, 1);
+    EXPECT_EQ(read({"--threads", "5"}).settings.threads, 5);   // more than the mask: the user's choice
 }
 
 // CLI11's ranges pass NaN and print their bounds with six decimals; a value that is
@@ -74,6 +100,8 @@ TEST(GalvelOptions, RefusalsNameTheOptionAndQuoteTheTextAsTyped) {
         {{"--halo", ""}, "--halo: unknown halo kind \"\""},
         {{"--halo", "hernquist:1:inf"}, "--halo: a must be a positive finite number, found \"inf\""},
         {{"--halo-particles", "5"}, "--halo-particles needs --halo"},
+        {{"--threads", "0"}, "--threads: expected 1 .. 1024 threads, found 0"},
+        {{"--threads", "1.5"}, "--threads: expected 1 .. 1024 threads, found 1.5"},
     };
     for (const auto& [args, expected] : cases) {
         const std::string why = refusal(args);
