@@ -63,10 +63,20 @@ run galvel tinit.dat tinit_v.dat --bulge "$nbulge" --halo hernquist:5:10 --profi
 /usr/bin/python3 "$top/tools/plot_galvel_profile.py" galvel_profile.txt galvel_profile.png 2>/dev/null ||
     echo "    (no picture: /usr/bin/python3 with matplotlib is needed)"
 # Face-on and edge-on (line of sight along y, the bar's long axis across the image): the
-# surface density, then the mean line-of-sight velocity and its dispersion.
-run snapmap tinit_v.dat --view 0:0 --view 90:0 --png barred_spiral.png
-run snapmap tinit_v.dat --kind 3 --view 0:0 --view 60:0 --png barred_spiral_velocity.png --output velocity_map.dat
-run snapmap tinit_v.dat --kind 2 --view 0:0 --view 60:0 --png barred_spiral_dispersion.png --output dispersion_map.dat
+# surface density; then the mean line-of-sight velocity at 60 degrees and edge-on (face-on
+# the rotation lies in the plane of the sky and the map would be flat), and the dispersion
+# face-on (sigma_z) and at 60 degrees. snapmap's own pictures are quick looks; the figures,
+# with axes, views and colour bars, come from tools/plot_snapmap.py (PNG and PDF), which
+# reads the map files and snapmap's summary line in console.log.
+run snapmap tinit_v.dat --view 0:0 --view 90:0 --png barred_spiral.png --output density_map.dat
+run snapmap tinit_v.dat --kind velocity --view 60:0 --view 90:0 --png barred_spiral_velocity.png --output velocity_map.dat
+run snapmap tinit_v.dat --kind dispersion --view 0:0 --view 60:0 --png barred_spiral_dispersion.png --output dispersion_map.dat
+for quantity in density velocity dispersion; do
+    echo "\$ tools/plot_snapmap.py ${quantity}_map.dat console.log -o figure_$quantity.png -o figure_$quantity.pdf"
+    /usr/bin/python3 "$top/tools/plot_snapmap.py" "${quantity}_map.dat" console.log --title "the barred spiral of examples/" \
+        -o "figure_$quantity.png" -o "figure_$quantity.pdf" ||
+        echo "    (no figure: /usr/bin/python3 with matplotlib is needed)"
+done
 # Handed to a simulation code: HDF5 for GADGET-4/AREPO/SWIFT, then with the bar particles
 # moved off the disk particles they sit on (a thousandth of the softening length).
 run snapconv tinit_v.dat galaxy.hdf5
@@ -123,8 +133,9 @@ echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
 echo "                 with velocities: $work/barred_spiral/tinit_v.dat, profile galvel_profile.txt/.png"
 echo "                 for simulation codes: $work/barred_spiral/galaxy.hdf5, galaxy_jittered.hdf5"
-echo "                 pictures (face-on, edge-on): $work/barred_spiral/barred_spiral.png (density),"
+echo "                 pictures: $work/barred_spiral/barred_spiral.png (density),"
 echo "                 barred_spiral_velocity.png (mean velocity), barred_spiral_dispersion.png"
+echo "                 figures: figure_density.png, figure_velocity.png, figure_dispersion.png (and .pdf)"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
     values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')

@@ -4,12 +4,12 @@
 // the output through a temporary file, prints one summary line.
 #include <CLI/CLI.hpp>
 
-#include <cmath>
 #include <cstdio>
 #include <future>
 #include <new>
 #include <string>
 
+#include "cli_checks.hpp"
 #include "coincident.hpp"
 #include "output_file.hpp"
 #include "program_failure.hpp"
@@ -24,35 +24,27 @@ struct Options {
     std::string input, output, to, from, type_map, units;
     double box = 0.0;
     float mass = 0.0f;
-    bool mass_given = false;
     bool allow_nonfinite = false;
     bool tipsy_stars = false;
     float jitter = 0.0f;
-    bool jitter_given = false;
     std::int32_t seed = 4711;
 };
 
 const std::string format_list = "text|gadget1|gadget2|hdf5|tipsy";
 
-// The options checked beyond what CLI11 checks; the first refusal as text, or empty.
+// What CLI11's validators cannot check: the output format from the name, the type map and
+// units (structured values), and options that apply to one output format only. The first
+// refusal as text, or empty.
 std::string check(const Options& o, galtk::ReadOptions& read, galtk::WriteOptions& write,
                   galtk::SnapshotFormat& to) {
     if (!o.to.empty()) {
-        auto f = galtk::parse_format_name(o.to);
-        if (!f || *f == galtk::SnapshotFormat::positions)
-            return "--to " + o.to + ": expected one of " + format_list;
-        to = *f;
+        to = *galtk::parse_format_name(o.to);
     } else if (auto f = galtk::format_from_extension(o.output)) {
         to = *f;
     } else {
         return "--to is required (text|gadget1|gadget2|hdf5|tipsy) unless the output name ends in .hdf5 or .h5";
     }
-    if (!o.from.empty()) {
-        auto f = galtk::parse_format_name(o.from);
-        if (!f) return "--from " + o.from + ": expected one of text|positions|gadget1|gadget2|hdf5|tipsy";
-        read.format = *f;
-    }
-    if (!(o.box >= 0.0) || !std::isfinite(o.box)) return "--box " + std::to_string(o.box) + ": expected a finite length, 0 or more";
+    if (!o.from.empty()) read.format = *galtk::parse_format_name(o.from);
     write.box = o.box;
     if (!o.type_map.empty()) {
         std::string error;
@@ -60,16 +52,12 @@ std::string check(const Options& o, galtk::ReadOptions& read, galtk::WriteOption
         if (!map) return "--type-map " + o.type_map + ": " + error;
         write.type_map = *map;
     }
-    if (o.mass_given && (!std::isfinite(o.mass) || o.mass < 0.0f))
-        return "--mass: expected a finite mass, 0 or more";
     read.position_mass = o.mass;
     if (!o.units.empty()) {
         write.units = galtk::parse_swift_units(o.units);
         if (!write.units) return "--units " + o.units + ": expected \"galactic\" or UL,UM,Ut[,UI,UT] in cgs, each above 0";
         if (to != galtk::SnapshotFormat::hdf5) return "--units applies to HDF5 output only";
     }
-    if (o.jitter_given && (!(o.jitter > 0.0f) || !std::isfinite(o.jitter)))
-        return "--jitter: expected a finite length above 0";
     if (o.tipsy_stars && to != galtk::SnapshotFormat::tipsy) return "--tipsy-stars applies to tipsy output only";
     read.allow_nonfinite = write.allow_nonfinite = o.allow_nonfinite;
     write.tipsy_stars = o.tipsy_stars;
@@ -85,28 +73,23 @@ int main(int argc, char** argv) {
     Options o;
     app.add_option("input", o.input, "model to read (format detected, or --from)")->required();
     app.add_option("output", o.output, "file to write (through a temporary file in its folder)")->required();
-    app.add_option("--to", o.to, "output format: " + format_list + " (HDF5 by default for .hdf5/.h5)");
-    app.add_option("--from", o.from, "input format, instead of detecting it: text|positions|gadget1|gadget2|hdf5|tipsy");
-    app.add_option("--box", o.box, "BoxSize L; every position moves by L/2 into [0, L)^3 (SWIFT)");
+    const auto outputs = CLI::IsMember({"text", "gadget1", "gadget2", "hdf5", "tipsy"});
+    app.add_option("--to", o.to, "output format: " + format_list + " (HDF5 by default for .hdf5/.h5)")->check(outputs);
+    app.add_option("--from", o.from, "input format, instead of detecting it: text|positions|gadget1|gadget2|hdf5|tipsy")
+        ->check(CLI::IsMember({"text", "positions", "gadget1", "gadget2", "hdf5", "tipsy"}));
+    app.add_option("--box", o.box, "BoxSize L; every position moves by L/2 into [0, L)^3 (SWIFT)")
+        ->check(galtk::cli::non_negative<double>());
     app.add_option("--type-map", o.type_map, "text type code = particle type 0..5, e.g. 1=2,3=3");
-    app.add_option("--mass", o.mass, "mass of each particle of a position list")->each([&o](const std::string&) {
-        o.mass_given = true;
-    });
+    app.add_option("--mass", o.mass, "mass of each particle of a position list")->check(galtk::cli::non_negative<float>());
     app.add_option("--units", o.units, "SWIFT Units group of an HDF5 output: galactic or UL,UM,Ut[,UI,UT] (cgs)");
     app.add_flag("--allow-nonfinite", o.allow_nonfinite, "pass non-finite positions and masses");
     app.add_flag("--tipsy-stars", o.tipsy_stars, "tipsy: write the particles as stars, not dark matter");
-    app.add_option("--jitter", o.jitter, "move each particle that shares its position with an earlier one by at most EPS")
-        ->each([&o](const std::string&) { o.jitter_given = true; });
+    auto* jitter_opt = app.add_option("--jitter", o.jitter, "move each particle that shares its position with an earlier one by at most EPS")
+        ->check(galtk::cli::positive<float>());
     app.add_option("--seed", o.seed, "ran1 seed of the --jitter offsets (default 4711)");
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        return app.exit(e);
-    } catch (const CLI::CallForVersion& e) {
-        return app.exit(e);
-    } catch (const CLI::ParseError& e) {
-        return galtk::end_with_failure(program, 1, std::string(e.what()) + " (see --help)");
-    }
+    if (auto refused = galtk::cli::parse(app, argc, argv))
+        return galtk::end_with_failure(program, 1, *refused + " (see --help)");
+    const bool jitter_given = jitter_opt->count() > 0;
 
     galtk::ReadOptions read;
     galtk::WriteOptions write;
@@ -117,7 +100,7 @@ int main(int argc, char** argv) {
     try {
         galtk::ParticleSet set = galtk::read_snapshot(o.input, read);
         snapconv::Conversion c{o.output, to, 0, std::nullopt};
-        if (o.jitter_given) {
+        if (jitter_given) {
             c.coincident = galtk::count_coincident(set);
             if (c.coincident > 0) c.jitter = galtk::jitter_coincident(set, o.jitter, o.seed);
             galtk::write_snapshot(o.output, set, to, write);

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 
+#include "cli_checks.hpp"
 #include "map_names.hpp"
 #include "snapshot_io.hpp"
 
@@ -48,60 +48,45 @@ Options parse_options(int argc, char** argv) {
     app.set_version_flag("--version", std::string("snapmap (galaxy toolkit) ") + GALTK_VERSION);
 
     Options o;
-    int kind = 1;
+    std::string kind_name = "density", assign = "cic";
     std::int64_t nmesh = 128;
-    std::string extent, assign = "cic";
-    std::vector<std::string> views;
     std::int64_t model = 1;
+    float extent = 0.0f;
+    std::vector<std::string> views;
     std::string format;
-    std::string position_mass;
     app.add_option("INPUT", o.input, "the model: any snapshot format the toolkit reads")->required();
-    app.add_option("--format", format, "the input's format (text, positions, gadget1, gadget2, hdf5, tipsy); default: detected from the file");
-    app.add_option("--position-mass", position_mass, "mass of every particle of a position list (default 0)");
-    app.add_option("--kind", kind, "1 surface density (default), 2 line-of-sight velocity dispersion, 3 mean line-of-sight velocity");
-    app.add_option("--nmesh", nmesh, "cells per side of a map, 1 .. 16384 (default 128)");
-    app.add_option("--extent", extent, "half-side L: the maps cover [-L, L)^2 (default: the radius holding 99% of the mass, rounded up to two digits)");
-    app.add_option("--assign", assign, "mass assignment: cic (cloud in cell, default) or ngp (nearest grid point)");
+    app.add_option("--format", format, "the input's format (text, positions, gadget1, gadget2, hdf5, tipsy); default: detected from the file")
+        ->check(CLI::IsMember({"text", "positions", "gadget1", "gadget2", "hdf5", "tipsy"}));
+    app.add_option("--position-mass", o.read.position_mass, "mass of every particle of a position list (default 0)")
+        ->check(galtk::cli::non_negative<float>());
+    app.add_option("--kind", kind_name, "density or 1 (surface density, default), dispersion or 2 (line-of-sight velocity dispersion), velocity or 3 (mean line-of-sight velocity)")
+        ->check(CLI::IsMember({"1", "2", "3", "density", "dispersion", "velocity"}));
+    app.add_option("--nmesh", nmesh, "cells per side of a map, 1 .. 16384 (default 128)")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{max_nmesh}));
+    auto* extent_opt = app.add_option("--extent", extent, "half-side L: the maps cover [-L, L)^2 (default: the radius holding 99% of the mass, rounded up to two digits)")
+        ->check(galtk::cli::positive<float>());
+    app.add_option("--assign", assign, "mass assignment: cic (cloud in cell, default) or ngp (nearest grid point)")
+        ->check(CLI::IsMember({"cic", "ngp"}));
     app.add_option("--view", views, "a view INCLINATION:POSITION_ANGLE in degrees; repeat --view for several, in file order")
         ->allow_extra_args(false)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-    auto* model_opt = app.add_option("--model", model, "model number N: the map file is named as projmap reads it, 2df.dat.mN, 2dfv.dat.mN or 2dfv1.dat.mN (default 1)");
+    auto* model_opt = app.add_option("--model", model, "model number N: the map file is named as projmap reads it, 2df.dat.mN, 2dfv.dat.mN or 2dfv1.dat.mN (default 1)")
+        ->check(CLI::Range(std::int64_t{1}, std::int64_t{2147483647}));
     auto* output_opt = app.add_option("--output", o.map_file, "the map file's name instead");
     app.add_option("--png", o.png_file, "also write a picture of the maps side by side");
     output_opt->excludes(model_opt);
 
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
-        std::exit(app.exit(e));
-    } catch (const CLI::CallForVersion& e) {
-        std::exit(app.exit(e));
-    } catch (const CLI::ParseError& e) {
-        refuse(e.what());
-    }
+    if (auto refused = galtk::cli::parse(app, argc, argv)) refuse(*refused);
 
-    if (!format.empty()) {
-        o.read.format = galtk::parse_format_name(format);
-        if (!o.read.format) refuse("--format \"" + format + "\": expected text, positions, gadget1, gadget2, hdf5 or tipsy");
-    }
-    if (!position_mass.empty()) {
-        float m = 0.0f;
-        const auto [p, ec] = std::from_chars(position_mass.data(), position_mass.data() + position_mass.size(), m);
-        if (ec != std::errc() || p != position_mass.data() + position_mass.size() || !std::isfinite(m) || m < 0.0f)
-            refuse("--position-mass \"" + position_mass + "\": expected a finite mass of 0 or more");
-        o.read.position_mass = m;
-    }
-    if (kind < 1 || kind > 3) refuse("--kind " + std::to_string(kind) + ": expected 1, 2 or 3");
+    if (!format.empty()) o.read.format = galtk::parse_format_name(format);
+    const int kind = kind_name == "density" ? 1 : kind_name == "dispersion" ? 2 : kind_name == "velocity" ? 3 : std::stoi(kind_name);
     o.quantity = static_cast<Quantity>(kind);
-    o.nmesh = checked_nmesh(nmesh);
-    if (!extent.empty() || app.count("--extent") > 0) o.extent = checked_extent(extent);
-    if (assign == "cic") o.assignment = Assignment::cic;
-    else if (assign == "ngp") o.assignment = Assignment::ngp;
-    else refuse("--assign \"" + assign + "\": expected cic or ngp");
+    o.assignment = assign == "ngp" ? Assignment::ngp : Assignment::cic;
+    o.nmesh = static_cast<std::int32_t>(nmesh);
+    if (extent_opt->count() > 0) o.extent = extent;
     for (const std::string& v : views) o.views.push_back(parse_view(v));
     if (o.views.empty()) o.views = default_views();
     if (o.views.size() > max_views) refuse(std::to_string(o.views.size()) + " views: at most " + std::to_string(max_views));
-    if (model < 1 || model > 2147483647) refuse("--model " + std::to_string(model) + ": expected a model number of 1 or more");
     o.model = static_cast<std::int32_t>(model);
     // Without --model or --output, a run that asks for a picture writes only the picture.
     if (o.map_file.empty() && (model_opt->count() > 0 || o.png_file.empty()))

@@ -96,9 +96,12 @@ TEST(Snapconv, RefusedOptionsEndWithStatus1AndNoOutput) {
         const char* part;
     } cases[] = {
         {{"tinit.dat", "out.g"}, "--to is required"},
-        {{"tinit.dat", "out.g", "--to", "fits"}, "--to fits"},
-        {{"tinit.dat", "out.g", "--to", "gadget1", "--from", "nbody"}, "--from nbody"},
-        {{"tinit.dat", "out.g", "--to", "gadget1", "--box", "-1"}, "--box"},
+        {{"tinit.dat", "out.g", "--to", "fits"}, "--to: fits not in {text,gadget1,gadget2,hdf5,tipsy}"},
+        {{"tinit.dat", "out.g", "--to", "gadget1", "--from", "nbody"}, "--from: nbody not in"},
+        {{"tinit.dat", "out.g", "--to", "gadget1", "--box", "-1"}, "--box: Value -1: expected a number of at least 0"},
+        {{"tinit.dat", "out.g", "--to", "gadget1", "--box", "1e999"}, "--box: Value 1e999 is not a finite number"},
+        {{"tinit.dat", "out.g", "--to", "gadget1", "--mass", "-0.5"}, "--mass: Value -0.5: expected"},
+        {{"tinit.dat", "out.g", "--to", "gadget1", "--jitter", "1e39"}, "--jitter: Value 1e39 is not a finite number"},
         {{"tinit.dat", "out.g", "--to", "gadget1", "--type-map", "1=9"}, "outside 0..5"},
         {{"tinit.dat", "out.g", "--to", "gadget1", "--jitter", "0"}, "--jitter"},
         {{"tinit.dat", "out.g", "--to", "gadget1", "--jitter", "nan"}, "--jitter"},

@@ -169,6 +169,93 @@ TEST(SnapmapRun, PictureColoursFollowTheScales) {
     EXPECT_GT(centre[1], 100);
 }
 
+// Where a view puts an off-axis clump, in the picture and in the map file. The clump at
+// (3, 1.5, 1) lies off every plane of symmetry, so a picture turned upside down or
+// mirrored (which would also reverse the sense of rotation) puts it in another quadrant.
+TEST(SnapmapRun, PicturesAndMapsKeepTheViewsOrientation) {
+    Scratch s;
+    std::vector<std::vector<float>> records;
+    for (int k = 0; k < 300; ++k)  // a faint spread for the maps to show around the clump
+        records.push_back({float(3.5 * std::sin(1.3 * k)), float(3.5 * std::sin(2.1 * k + 1)),
+                           float(3.5 * std::sin(0.7 * k + 2)), 0, 0, 0});
+    std::string text = snapshot(records, 1e-4f);
+    text.replace(0, text.find('\n'), " 303 0.0");
+    for (int k = 0; k < 3; ++k) text += " 3.0 1.5 1.0 0 0 0 1 1\n";
+    s.write("clump.dat", text);
+    struct Expect {
+        const char* view;
+        double u, v;
+    };
+    const std::vector<Expect> views = {{"0:0", 3, 1.5}, {"90:0", 3, 1}, {"90:90", 1.5, 1}, {"180:0", 3, -1.5}, {"0:90", 1.5, -3}};
+    std::vector<std::string> args = {"clump.dat", "--nmesh", "32", "--extent", "4", "--output", "c.map", "--png", "c.png"};
+    for (const Expect& e : views) {
+        args.push_back("--view");
+        args.push_back(e.view);
+    }
+    const RunResult r = s.run("snapmap", {}, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    png_uint_32 width = 0;
+    const auto rgb = png_pixels(s.path("c.png"), width);
+    ASSERT_EQ(width, 5u * 256u + 4u * 4u);
+    const std::vector<std::string> values = s.lines("c.map");
+    ASSERT_EQ(values.size(), views.size() * 32u * 32u);
+    for (std::size_t k = 0; k < views.size(); ++k) {
+        // The brightest pixel of the panel (viridis grows brighter towards its top).
+        int best_x = -1, best_y = -1, best = -1;
+        for (int y = 0; y < 256; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                const unsigned char* p = &rgb[(std::size_t(y) * width + k * 260 + std::size_t(x)) * 3];
+                if (p[0] + p[1] > best) best = p[0] + p[1], best_x = x, best_y = y;
+            }
+        }
+        // 32 pixels a length unit; rows from the top.
+        EXPECT_NEAR(best_x, (views[k].u + 4.0) * 32.0, 12.0) << views[k].view;
+        EXPECT_NEAR(best_y, (4.0 - views[k].v) * 32.0, 12.0) << views[k].view;
+        // The map's largest cell: value i + 32 j is cell (i, j), bottom row first.
+        std::size_t top = 0;
+        double top_value = -1.0;
+        for (std::size_t c = 0; c < 32u * 32u; ++c) {
+            const double v = std::stod(values[k * 1024 + c]);
+            if (v > top_value) top_value = v, top = c;
+        }
+        EXPECT_NEAR(double(top % 32) + 0.5, (views[k].u + 4.0) * 4.0, 1.0) << views[k].view;
+        EXPECT_NEAR(double(top / 32) + 0.5, (views[k].v + 4.0) * 4.0, 1.0) << views[k].view;
+    }
+}
+
+// --kind takes the quantity's name as well as its number, and names the map file by the
+// number projmap expects; a refused value is quoted as it was typed.
+TEST(SnapmapRun, KindsByNameAndRefusalsQuoteTheValue) {
+    Scratch s;
+    s.write("disk.dat", turning_disk(500, 0.002f));
+    const std::vector<std::pair<std::string, std::string>> kinds = {
+        {"density", "2df.dat.m3"}, {"dispersion", "2dfv.dat.m3"}, {"velocity", "2dfv1.dat.m3"}};
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        const std::string number = std::to_string(k + 1);
+        RunResult r = s.run("snapmap", {}, {"disk.dat", "--kind", kinds[k].first, "--model", "3", "--nmesh", "8"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string by_name = s.read(kinds[k].second);
+        r = s.run("snapmap", {}, {"disk.dat", "--kind", number, "--model", "3", "--nmesh", "8"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(s.read(kinds[k].second), by_name) << kinds[k].first;
+        EXPECT_FALSE(by_name.empty());
+    }
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals = {
+        {{"--extent", "-0"}, "snapmap: --extent: Value -0: expected a number above 0\n"},
+        {{"--extent", "1e39"}, "snapmap: --extent: Value 1e39 is not a finite number\n"},
+        {{"--position-mass", "-1.5"}, "snapmap: --position-mass: Value -1.5: expected a number of at least 0\n"},
+        {{"--nmesh", "16385"}, "snapmap: --nmesh: Value 16385 not in range 1 to 16384\n"},
+        {{"--kind", "speed"}, "snapmap: --kind: speed not in {1,2,3,density,dispersion,velocity}\n"},
+    };
+    for (const auto& [args, line] : refusals) {
+        std::vector<std::string> all = {"disk.dat"};
+        all.insert(all.end(), args.begin(), args.end());
+        const RunResult r = s.run("snapmap", {}, all);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, line);
+    }
+}
+
 TEST(SnapmapRun, RefusalsAreOneLineAndKeepTheEarlierMapFile) {
     Scratch s;
     s.write("m.dat", snapshot({{1, 0, 0, 0, 0, 0}}, 1.0f));
@@ -192,6 +279,10 @@ TEST(SnapmapRun, RefusalsAreOneLineAndKeepTheEarlierMapFile) {
         {{"m.dat", "--view", "200:0"}, 1},
         {{"m.dat", "--view", "0:0", "--view", "60:"}, 1},
         {{"m.dat", "--kind", "4"}, 1},
+        {{"m.dat", "--kind", "velo"}, 1},
+        {{"m.dat", "--extent", "1e39"}, 1},
+        {{"m.dat", "--position-mass", "-1"}, 1},
+        {{"m.dat", "--format", "xyz"}, 1},
         {{"m.dat", "--assign", "tsc"}, 1},
         {{"m.dat", "--model", "0"}, 1},
         {{"m.dat", "--model", "2", "--output", "x"}, 1},
