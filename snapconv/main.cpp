@@ -12,6 +12,7 @@
 #include "cli_checks.hpp"
 #include "coincident.hpp"
 #include "output_file.hpp"
+#include "progress.hpp"
 #include "program_failure.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
@@ -98,7 +99,12 @@ int main(int argc, char** argv) {
 
     galtk::remove_temporaries_on_signals();
     try {
+        // On a terminal only: how far the reading and the writing are (destroyed, and its
+        // line erased, before any message below).
+        galtk::Progress progress(program);
+        progress.stage_reading(o.input);
         galtk::ParticleSet set = galtk::read_snapshot(o.input, read);
+        progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         snapconv::Conversion c{o.output, to, 0, std::nullopt};
         if (jitter_given) {
             c.coincident = galtk::count_coincident(set);
@@ -115,6 +121,7 @@ int main(int argc, char** argv) {
             }
             c.coincident = count.get();
         }
+        progress.end_stage();
         std::printf("%s: %s\n", program, snapconv::summary_line(set, c).c_str());
         if (std::string hint = snapconv::coincident_hint(c); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;

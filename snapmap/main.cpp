@@ -18,6 +18,7 @@
 #include "options.hpp"
 #include "picture.hpp"
 #include "program_failure.hpp"
+#include "progress.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
 
@@ -84,7 +85,11 @@ int main(int argc, char** argv) {
     galtk::remove_temporaries_on_signals();
     try {
         const snapmap::Options o = snapmap::parse_options(argc, argv);
+        // On a terminal only: how far the reading is, then the time the maps take.
+        galtk::Progress progress("snapmap");
+        progress.stage_reading(o.input);
         const galtk::ParticleSet model = galtk::read_snapshot(o.input, o.read);
+        progress.stage("making " + std::to_string(o.views.size()) + (o.views.size() == 1 ? " map" : " maps"));
         const bool kinematic = o.quantity != snapmap::Quantity::density;
         check_model(o.input, model, kinematic);
         const snapmap::ModelFacts facts = snapmap::model_facts(model, !o.extent, kinematic);
@@ -93,6 +98,7 @@ int main(int argc, char** argv) {
         check_memory(o, grid);
         const snapmap::Maps maps = snapmap::make_maps(model, o.views, grid, o.assignment, o.quantity);
 
+        progress.end_stage();
         // Both outputs complete before either replaces an earlier file.
         std::optional<galtk::OutputFile> map_out, png_out;
         if (!o.map_file.empty()) snapmap::write_map_file(maps, map_out.emplace(o.map_file));
