@@ -17,6 +17,7 @@
 #include "profile_file.hpp"
 #include "refusal.hpp"
 #include "program_failure.hpp"
+#include "progress.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
 
@@ -50,9 +51,13 @@ int main(int argc, char** argv) {
     remove_temporaries_on_signals();
     try {
         const SnapshotFormat to = output_format(o);
+        galtk::Progress progress(program);  // on a terminal only; erased before any message
+        progress.stage_reading(o.input);
         ParticleSet set = read_snapshot(o.input);
+        progress.stage("velocities of " + std::to_string(set.size()) + " particles");
         const Outcome outcome = give_velocities(set, settings);
         refuse_non_finite(set, outcome);
+        progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         Handover handover{o.output, format_name(to), count_coincident(set), std::nullopt};
         if (o.jitter && handover.coincident > 0) handover.jitter = jitter_coincident(set, *o.jitter, -4711);
         // The model and the profile complete before either replaces an earlier file.
@@ -61,6 +66,7 @@ int main(int argc, char** argv) {
         std::optional<OutputFile> profile;
         if (!o.profile.empty()) write_profile(profile.emplace(o.profile), outcome);
         commit_together({&model, profile ? &*profile : nullptr});
+        progress.end_stage();
         const AnalyticHalo halo(settings.halo, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
