@@ -55,6 +55,15 @@ std::string summary_line(const Options& o, const galtk::ParticleSet& model, cons
         line += std::string(k ? "," : "") + " " + std::to_string(maps.tally[k].outside);
     line += " particles";
     if (f.zero_velocities) line += "; every velocity is 0: the kinematic maps are flat";
+    // A face-on disk turns in the plane of the sky: its mean velocity map shows only the
+    // vertical motions and looks uniform; say so rather than let it pass for a fault.
+    if (maps.quantity == Quantity::mean_velocity && !f.zero_velocities) {
+        std::string face_on;
+        for (const View& v : maps.views)
+            if (v.inclination == 0.0 || v.inclination == 180.0) face_on += (face_on.empty() ? "" : " ") + view_text(v);
+        if (!face_on.empty())
+            line += "; face-on (" + face_on + "): a disk's rotation lies in the sky plane, the map shows only vertical motions";
+    }
     line += "; wrote";
     if (!o.map_file.empty()) line += " " + o.map_file;
     if (!o.png_file.empty()) line += " " + o.png_file;

@@ -240,6 +240,13 @@ TEST(SnapmapRun, KindsByNameAndRefusalsQuoteTheValue) {
         EXPECT_EQ(s.read(kinds[k].second), by_name) << kinds[k].first;
         EXPECT_FALSE(by_name.empty());
     }
+    // A face-on mean velocity map is flat for a disk: the summary says why; not for inclined views.
+    RunResult v = s.run("snapmap", {}, {"disk.dat", "--kind", "velocity", "--view", "0:0", "--view", "60:0", "--view",
+                                         "180:30", "--nmesh", "8", "--output", "v.map"});
+    ASSERT_EQ(v.status, 0) << v.err;
+    EXPECT_NE(v.out.find("; face-on (0:0 180:30): a disk's rotation lies in the sky plane"), std::string::npos) << v.out;
+    v = s.run("snapmap", {}, {"disk.dat", "--kind", "velocity", "--view", "60:0", "--nmesh", "8", "--output", "v.map"});
+    EXPECT_EQ(v.out.find("face-on"), std::string::npos) << v.out;
     const std::vector<std::pair<std::vector<std::string>, std::string>> refusals = {
         {{"--extent", "-0"}, "snapmap: --extent: Value -0: expected a number above 0\n"},
         {{"--extent", "1e39"}, "snapmap: --extent: Value 1e39 is not a finite number\n"},
