@@ -36,7 +36,14 @@ void File::fail(const std::string& object, const std::string& text) const {
 
 File File::create(const std::string& path, const std::string& name) {
     quiet();
-    Handle f(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, H5P_DEFAULT), H5Fclose);
+    // The 1.8 file format: superblock version 2 and object headers of version 2, every
+    // piece of metadata under a checksum, so a damaged file of ours is refused by libhdf5
+    // instead of being parsed; the upper bound keeps the files readable by HDF5 1.8,
+    // which some builds of the simulation codes still link.
+    Handle fapl(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
+    if (!fapl || H5Pset_libver_bounds(fapl.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)
+        throw FormatError(2, "file \"" + name + "\": HDF5 cannot set the file format version");
+    Handle f(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, fapl.get()), H5Fclose);
     if (!f) throw FormatError(2, "file \"" + name + "\": HDF5 cannot create the file");
     return File(std::move(f), name);
 }
@@ -135,6 +142,41 @@ void File::write_rows(hid_t dataset, const std::string& path, hid_t memory_type,
         fail("dataset " + path, "write failed (a full disk?)");
 }
 
+// Nothing is allocated for data the file does not hold. Uncompressed data take their
+// full size on the disk, so a dataset stored far smaller than its values is a header that
+// claims data never written. A compressed dataset may legitimately be tiny (constant
+// masses or zero velocities deflate beyond 1000:1): there, what means damage is a chunk
+// that was never written, so every chunk the shape needs must be in the file.
+void File::check_stored(hid_t dataset, hid_t space, const std::string& object, std::uint64_t values) const {
+    Handle type(H5Dget_type(dataset), H5Tclose);
+    const std::uint64_t logical = values * (type ? H5Tget_size(type.get()) : 0);
+    if (logical == 0) return;
+    const std::uint64_t stored = H5Dget_storage_size(dataset);
+    Handle dcpl(H5Dget_create_plist(dataset), H5Pclose);
+    const int filters = dcpl ? H5Pget_nfilters(dcpl.get()) : 0;
+    if (filters <= 0 || !dcpl || H5Pget_layout(dcpl.get()) != H5D_CHUNKED) {
+        if (stored == 0 || logical / stored > stored_ratio_max)
+            fail(object, "holds " + std::to_string(stored) + " bytes in the file for " + std::to_string(logical) +
+                             " bytes of values");
+        return;
+    }
+    const int rank = H5Sget_simple_extent_ndims(space);
+    std::vector<hsize_t> dims(static_cast<std::size_t>(std::max(rank, 0))), chunk(dims.size());
+    if (rank < 1 || H5Sget_simple_extent_dims(space, dims.data(), nullptr) < 0 ||
+        H5Pget_chunk(dcpl.get(), rank, chunk.data()) != rank)
+        fail(object, "has an unreadable chunk layout");
+    std::uint64_t needed = 1;
+    for (std::size_t k = 0; k < dims.size(); ++k) {
+        if (chunk[k] == 0) fail(object, "has a chunk of size 0");
+        needed *= (dims[k] + chunk[k] - 1) / chunk[k];
+    }
+    hsize_t written = 0;
+    if (H5Dget_num_chunks(dataset, space, &written) < 0) fail(object, "has an unreadable chunk index");
+    if (written < needed)
+        fail(object, "compressed, with " + std::to_string(written) + " of its " + std::to_string(needed) +
+                         " chunks in the file: data were never written");
+}
+
 Handle File::open_dataset(const std::string& path, std::uint64_t rows, std::uint64_t cols) const {
     const std::string object = "dataset " + path;
     if (!has(path)) fail(object, "missing");
@@ -150,14 +192,7 @@ Handle File::open_dataset(const std::string& path, std::uint64_t rows, std::uint
         fail(object, "shape " + shape_text(dims) + ", expected " + shape_text(expected) +
                          " for the particle count of Header/NumPart_ThisFile");
     }
-    // Nothing is allocated for data the file does not hold.
-    Handle type(H5Dget_type(d.get()), H5Tclose);
-    const std::uint64_t logical = rows * (cols == 0 ? 1 : cols) * (type ? H5Tget_size(type.get()) : 0);
-    const std::uint64_t stored = H5Dget_storage_size(d.get());
-    if (logical > 0 && (stored == 0 || logical / stored > stored_ratio_max)) {
-        fail(object, "holds " + std::to_string(stored) + " bytes in the file for " + std::to_string(logical) +
-                         " bytes of values");
-    }
+    check_stored(d.get(), space.get(), object, rows * (cols == 0 ? 1 : cols));
     return d;
 }
 

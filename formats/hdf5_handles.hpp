@@ -84,6 +84,7 @@ public:
     void read_all(hid_t dataset, const std::string& path, hid_t memory_type, void* data) const;
 
 private:
+    void check_stored(hid_t dataset, hid_t space, const std::string& object, std::uint64_t values) const;
     File(Handle file, std::string name) : file_(std::move(file)), name_(std::move(name)) {}
     Handle file_;
     std::string name_;

@@ -189,7 +189,16 @@ ParticleSet read_text_snapshot(const std::filesystem::path& path, const ReadOpti
                 read_list(unit, {"particle record", i}, p.x, p.y, p.z, v.x, v.y, v.z, t, m);
             } else {
                 read_list(unit, {"particle record", i}, p.x, p.y, p.z, v.x, v.y, v.z, t);
-                if (t >= 0 && static_cast<std::size_t>(t) < set.type_mass.size()) m = set.type_mass[static_cast<std::size_t>(t)];
+                // A seven-item record takes its mass from the header. A code beyond a
+                // list that gives masses would silently weigh nothing; an empty list
+                // gives no particle a mass (massless tracers), which stays mass 0.
+                if (t >= 0 && static_cast<std::size_t>(t) < set.type_mass.size()) {
+                    m = set.type_mass[static_cast<std::size_t>(t)];
+                } else if (!set.type_mass.empty()) {
+                    unit.fail_read({"particle record", i},
+                                   "type code " + std::to_string(t) + " lies beyond the header's mass list (line 4 has " +
+                                       std::to_string(set.type_mass.size()) + " entries): the particle would get no mass");
+                }
             }
         }
         return set;

@@ -112,6 +112,27 @@ TEST(FormatsText, FailuresNameTheFileRecordAndItem) {
     EXPECT_EQ(format_error_of([&] { read_snapshot(dir.path("absent.dat")); }).status, 2);
 }
 
+TEST(FormatsText, ATypeCodeBeyondTheMassListIsRefusedNotWeighedZero) {
+    // Two particles of 0.5: the second's code has no mass entry, which would read as a
+    // total mass of 0.5; negative codes have no entry either.
+    Scratch dir;
+    for (const char* code : {"1", "7", "-1"}) {
+        SCOPED_TRACE(code);
+        dir.write("m.dat", std::string(" 2 0.0\n 1\n 0.1\n 0.5\n 1 2 3 0 0 0 0\n 4 5 6 0 0 0 ") + code + "\n");
+        const FormatError e = format_error_of([&] { read_snapshot(dir.path("m.dat")); });
+        EXPECT_EQ(e.status, 2);
+        const std::string m = e.what();
+        EXPECT_NE(m.find("line 6: particle record 2"), std::string::npos) << m;
+        EXPECT_NE(m.find(std::string("type code ") + code + " lies beyond the header's mass list (line 4 has 1 entries)"),
+                  std::string::npos) << m;
+    }
+    // The last entry is still inside; eight-item records carry their own mass.
+    dir.write("in.dat", " 2 0.0\n 1\n 0.1\n 0.25 0.5\n 1 2 3 0 0 0 0\n 4 5 6 0 0 0 1\n");
+    EXPECT_EQ(read_snapshot(dir.path("in.dat")).mass[1], 0.5f);
+    dir.write("own.dat", " 1 0.0\n 1\n 0.1\n 0.5\n 4 5 6 0 0 0 9 0.75\n");
+    EXPECT_EQ(read_snapshot(dir.path("own.dat")).mass[0], 0.75f);
+}
+
 TEST(FormatsText, NonFiniteValuesAreRefusedUnlessAllowed) {
     Scratch dir;
     dir.write("n.dat", " 2 0.0\n 4\n 5*0.1\n 5*0.5\n 1 2 3 0 0 0 1\n 1 NaN 3 0 0 0 1\n");

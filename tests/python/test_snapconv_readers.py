@@ -140,6 +140,26 @@ with tempfile.TemporaryDirectory() as work:
         inside = all(((f[g]["Coordinates"][:] >= 0) & (f[g]["Coordinates"][:] < 1000)).all()
                      for g in f if g.startswith("PartType"))
         check(inside, "swift.hdf5: coordinates outside [0, BoxSize)")
+    # Our files carry the 1.8 format (superblock version 2, checksummed headers).
+    with open("m.hdf5", "rb") as f:
+        check(f.read(9)[8] == 2, "m.hdf5: superblock version is not 2")
+
+    # A file of h5py's, compressed with shuffle + gzip as its users write one: constant
+    # masses and zero velocities, stored nearly 1000 times smaller than their values.
+    n = 100000
+    with h5py.File("zipped.hdf5", "w") as f:
+        f.create_group("Header").attrs["NumPart_ThisFile"] = np.array([0, n, 0, 0, 0, 0], dtype=np.int32)
+        g = f.create_group("PartType1")
+        rng = np.random.default_rng(5)
+        opts = dict(compression="gzip", compression_opts=9, shuffle=True, chunks=(n // 2, 3))
+        g.create_dataset("Coordinates", data=rng.normal(size=(n, 3)).astype(np.float32), **opts)
+        g.create_dataset("Velocities", data=np.zeros((n, 3), np.float32), **opts)
+        opts["chunks"] = (n // 2,)
+        g.create_dataset("ParticleIDs", data=np.arange(1, n + 1, dtype=np.uint32), **opts)
+        g.create_dataset("Masses", data=np.full(n, 0.25, np.float32), **opts)
+    run("zipped.hdf5", "zipped.dat", "--to", "text")
+    with open("zipped.dat") as f:
+        check(int(f.readline().split()[0]) == n, "zipped.dat: not every particle of the compressed file")
 
 if failures:
     print(f"{len(failures)} check(s) failed")
