@@ -43,7 +43,11 @@ File File::create(const std::string& path, const std::string& name) {
     Handle fapl(H5Pcreate(H5P_FILE_ACCESS), H5Pclose);
     if (!fapl || H5Pset_libver_bounds(fapl.get(), H5F_LIBVER_V18, H5F_LIBVER_V18) < 0)
         throw FormatError(2, "file \"" + name + "\": HDF5 cannot set the file format version");
-    Handle f(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, H5P_DEFAULT, fapl.get()), H5Fclose);
+    // The root group's header would carry the time of writing (see untimed_creation).
+    Handle fcpl(H5Pcreate(H5P_FILE_CREATE), H5Pclose);
+    if (!fcpl || H5Pset_obj_track_times(fcpl.get(), 0) < 0)
+        throw FormatError(2, "file \"" + name + "\": HDF5 cannot set the file's creation properties");
+    Handle f(H5Fcreate(path.c_str(), H5F_ACC_TRUNC, fcpl.get(), fapl.get()), H5Fclose);
     if (!f) throw FormatError(2, "file \"" + name + "\": HDF5 cannot create the file");
     return File(std::move(f), name);
 }
@@ -142,19 +146,19 @@ void File::write_rows(hid_t dataset, const std::string& path, hid_t memory_type,
         fail("dataset " + path, "write failed (a full disk?)");
 }
 
-// Nothing is allocated for data the file does not hold. Uncompressed data take their
-// full size on the disk, so a dataset stored far smaller than its values is a header that
-// claims data never written. A compressed dataset may legitimately be tiny (constant
-// masses or zero velocities deflate beyond 1000:1): there, what means damage is a chunk
-// that was never written, so every chunk the shape needs must be in the file.
+// Nothing is allocated for data the file does not hold. Contiguous data take their full
+// size on the disk, so a dataset stored far smaller than its values is a header that
+// claims data never written. A chunked dataset may legitimately be tiny when compressed
+// (constant masses or zero velocities go beyond 1000:1): there, what means damage is a
+// chunk that was never written, so every chunk the shape needs must be in the file. The
+// count walks the whole chunk index, which the guarded metadata walk thereby checks too.
 void File::check_stored(hid_t dataset, hid_t space, const std::string& object, std::uint64_t values) const {
     Handle type(H5Dget_type(dataset), H5Tclose);
     const std::uint64_t logical = values * (type ? H5Tget_size(type.get()) : 0);
     if (logical == 0) return;
     const std::uint64_t stored = H5Dget_storage_size(dataset);
     Handle dcpl(H5Dget_create_plist(dataset), H5Pclose);
-    const int filters = dcpl ? H5Pget_nfilters(dcpl.get()) : 0;
-    if (filters <= 0 || !dcpl || H5Pget_layout(dcpl.get()) != H5D_CHUNKED) {
+    if (!dcpl || H5Pget_layout(dcpl.get()) != H5D_CHUNKED) {
         if (stored == 0 || logical / stored > stored_ratio_max)
             fail(object, "holds " + std::to_string(stored) + " bytes in the file for " + std::to_string(logical) +
                              " bytes of values");
@@ -173,7 +177,7 @@ void File::check_stored(hid_t dataset, hid_t space, const std::string& object, s
     hsize_t written = 0;
     if (H5Dget_num_chunks(dataset, space, &written) < 0) fail(object, "has an unreadable chunk index");
     if (written < needed)
-        fail(object, "compressed, with " + std::to_string(written) + " of its " + std::to_string(needed) +
+        fail(object, "chunked, with " + std::to_string(written) + " of its " + std::to_string(needed) +
                          " chunks in the file: data were never written");
 }
 

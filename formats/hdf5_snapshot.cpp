@@ -7,6 +7,7 @@
 #include <memory>
 #include <type_traits>
 
+#include "hdf5_guard.hpp"
 #include "hdf5_handles.hpp"
 #include "particle_order.hpp"
 #include "text_header_record.hpp"
@@ -187,11 +188,34 @@ void write_hdf5_snapshot(OutputFile& out, const ParticleSet& set, const WriteOpt
     f.close();
 }
 
-ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
-    h5::File f = h5::File::open(path.string(), path.string());
+namespace {
+
+// A file opened for reading with everything but the particle data looked at: the header,
+// the Toolkit group, and every dataset the read needs opened and checked.
+struct OpenedSnapshot {
+    struct TypeData {
+        h5::Handle c, v, id, m, code;
+    };
+    h5::File f;
+    ParticleSet set;  // the header's fields; no particles yet
+    std::array<std::int64_t, particle_types> count{};
+    std::array<double, particle_types> table{};
+    std::array<std::int32_t, particle_types> codes{};
+    std::array<TypeData, particle_types> data;
+    std::uint64_t n = 0;
+};
+
+OpenedSnapshot open_snapshot(const std::filesystem::path& path) {
+    OpenedSnapshot s{h5::File::open(path.string(), path.string())};
+    const h5::File& f = s.f;
+    ParticleSet& set = s.set;
+    auto& count = s.count;
+    auto& table = s.table;
+    auto& codes = s.codes;
+    auto& data = s.data;
+    std::uint64_t& n = s.n;
     h5::Handle header = f.open_group("Header");
     const hid_t h = header.get();
-    std::array<std::int64_t, particle_types> count{};
     if (!f.has_attribute(h, "NumPart_ThisFile") && f.has_attribute(h, "NumPart_Total")) {
         // SWIFT's initial conditions need only the totals (of a single file).
         std::array<std::uint64_t, particle_types> low{}, high{};
@@ -205,14 +229,12 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
     } else {
         f.read_attribute(h, "Header", "NumPart_ThisFile", H5T_NATIVE_INT64, count.data(), particle_types);
     }
-    std::uint64_t n = 0;
     for (int t = 0; t < particle_types; ++t) {
         if (count[t] < 0 || count[t] > INT32_MAX * std::int64_t{4})
             f.fail("attribute Header/NumPart_ThisFile", "entry " + std::to_string(t) + " = " +
                                                             std::to_string(count[t]) + " is not a particle count");
         n += static_cast<std::uint64_t>(count[t]);
     }
-    ParticleSet set;
     if (f.has_attribute(h, "Time")) f.read_attribute(h, "Header", "Time", H5T_NATIVE_DOUBLE, &set.time, 1);
     if (f.has_attribute(h, "NumFilesPerSnapshot")) {
         std::int64_t files = 1;
@@ -231,11 +253,9 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
             set.box_size = box[0];
         }
     }
-    std::array<double, particle_types> table{};
     const bool has_table = f.has_attribute(h, "MassTable");
     if (has_table) f.read_attribute(h, "Header", "MassTable", H5T_NATIVE_DOUBLE, table.data(), particle_types);
 
-    std::array<std::int32_t, particle_types> codes;
     for (int t = 0; t < particle_types; ++t) codes[t] = t;
     if (f.has(toolkit_group)) {
         h5::Handle tk = f.open_group(toolkit_group);
@@ -258,10 +278,6 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
     }
 
     // Shapes and stored sizes are checked before anything is allocated.
-    struct TypeData {
-        h5::Handle c, v, id, m, code;
-    };
-    std::array<TypeData, particle_types> data;
     for (int t = 0; t < particle_types; ++t) {
         const auto k = static_cast<std::uint64_t>(count[t]);
         if (k == 0) continue;
@@ -278,6 +294,21 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
         }
         if (codes[t] == no_code) data[t].code = f.open_dataset(name + "/" + per_particle_codes, k, 0);
     }
+    return s;
+}
+
+}  // namespace
+
+ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
+    h5::walk_metadata_guarded(path.string(), [&] { (void)open_snapshot(path); });
+    OpenedSnapshot s = open_snapshot(path);
+    const h5::File& f = s.f;
+    ParticleSet set = std::move(s.set);
+    const auto& count = s.count;
+    const auto& table = s.table;
+    const auto& codes = s.codes;
+    const std::uint64_t n = s.n;
+    auto& data = s.data;
     set.resize(n);
     set.id.resize(n);
     std::uint64_t first = 0;

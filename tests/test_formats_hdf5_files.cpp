@@ -5,9 +5,12 @@
 
 #include <hdf5.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <vector>
 
 #include "formats_fixture.hpp"
+#include "hdf5_guard.hpp"
 #include "snapshot_io.hpp"
 
 namespace galtk::test {
@@ -114,6 +117,12 @@ TEST(FormatsHdf5Files, OurMetadataCarriesChecksumsSoDamageIsRefused) {
     // The bytes of the particle data are not checksummed; the metadata are everything
     // before the first dataset's values and the headers between them. Flip bytes in
     // every object header (signature "OHDR") and in the superblock.
+    // No object header stores times (flag bit 5 of a version 2 header): the same model
+    // written twice gives the same bytes, the root group included.
+    for (std::size_t p = bytes.find("OHDR"); p != std::string::npos; p = bytes.find("OHDR", p + 4)) {
+        ASSERT_EQ(bytes[p + 4], 2) << "object header at " << p;
+        EXPECT_EQ(bytes[p + 5] & 0x20, 0) << "object header at " << p << " carries times";
+    }
     std::vector<std::size_t> at = {9, 20, 30, 44};
     for (std::size_t p = bytes.find("OHDR"); p != std::string::npos; p = bytes.find("OHDR", p + 4))
         for (std::size_t k : {6u, 13u, 25u}) at.push_back(p + k);
@@ -133,6 +142,38 @@ TEST(FormatsHdf5Files, OurMetadataCarriesChecksumsSoDamageIsRefused) {
         }
     }
     EXPECT_EQ(refused, at.size());
+}
+
+}  // namespace
+}  // namespace galtk::test
+
+namespace galtk::test {
+namespace {
+
+// The metadata walk runs in a child: a signal there is the usual error naming the file,
+// whatever handler the parent has; a refusal or a clean walk lets the read go on.
+TEST(FormatsHdf5Files, ACrashWhileWalkingTheMetadataIsAnErrorNotASignal) {
+    struct sigaction ours {}, before {};
+    ours.sa_handler = [](int) { std::_Exit(99); };  // a parent handler that must not run
+    sigaction(SIGSEGV, &ours, &before);
+    for (int sig : {SIGSEGV, SIGBUS, SIGABRT}) {
+        try {
+            h5::walk_metadata_guarded("damaged.hdf5", [sig] { std::raise(sig); });
+            ADD_FAILURE() << "signal " << sig << " passed unseen";
+        } catch (const FormatError& e) {
+            EXPECT_EQ(e.status, 2);
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind("file \"damaged.hdf5\": damaged HDF5 metadata: libhdf5 ended with signal " +
+                                     std::to_string(sig), 0),
+                      0u)
+                << what;
+        }
+    }
+    sigaction(SIGSEGV, &before, nullptr);
+    int walked = 0;  // the child's copy changes, the parent's not
+    EXPECT_NO_THROW(h5::walk_metadata_guarded("f.hdf5", [&] { ++walked; }));
+    EXPECT_NO_THROW(h5::walk_metadata_guarded("f.hdf5", [] { throw FormatError(2, "refused"); }));
+    EXPECT_EQ(walked, 0);
 }
 
 }  // namespace
