@@ -44,6 +44,7 @@ void rotation_curve(const DiskInputs& in, DiskTable& t) {
     t.vc2_disk.resize(n);
     t.vc2_bulge.resize(n);
     t.vc2_halo.resize(n);
+    t.vc2_gas.assign(n, 0.0);
     t.potential.resize(n);
     for (int i = 0; i < n; ++i) {
         const double R = in.grid[i];
@@ -51,6 +52,10 @@ void rotation_curve(const DiskInputs& in, DiskTable& t) {
         t.vc2_bulge[i] = -R * in.force_bulge[i];
         t.vc2_halo[i] = in.halo ? in.G * in.halo->mass(R) / R : 0.0;
         t.vc2[i] = t.vc2_disk[i] + t.vc2_bulge[i] + t.vc2_halo[i];
+        if (!in.force_gas.empty()) {
+            t.vc2_gas[i] = -R * in.force_gas[i];
+            t.vc2[i] += t.vc2_gas[i];
+        }
         t.potential[i] = in.potential[i] + (in.halo ? in.halo->potential(R) : 0.0);
         const double vc = std::sqrt(std::max(t.vc2[i], 0.0));
         if (vc > t.vc_max) {

@@ -27,6 +27,7 @@ struct DiskInputs {
     std::vector<double> annulus_count;
     std::vector<double> force_disk;     // outward radial acceleration of the disk population
     std::vector<double> force_bulge;    // ... of the bulge
+    std::vector<double> force_gas;      // ... of a gas disk (empty: none)
     std::vector<double> potential;      // mid-plane potential of all particles
     const AnalyticHalo* halo = nullptr;
     double G = 1.0;
@@ -39,7 +40,7 @@ struct DiskInputs {
 struct DiskTable {
     LogGrid grid;
     std::vector<double> sigma, dlnsigma_dlnr;
-    std::vector<double> vc2, vc2_disk, vc2_bulge, vc2_halo;
+    std::vector<double> vc2, vc2_disk, vc2_bulge, vc2_halo, vc2_gas;
     std::vector<double> omega, kappa;
     std::vector<double> sigma_r, sigma_phi, sigma_z, mean_vphi, q;
     std::vector<double> potential;      // mid-plane, halo included

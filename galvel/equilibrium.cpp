@@ -10,6 +10,8 @@
 #include "disk_shape.hpp"
 #include "energy.hpp"
 #include "field.hpp"
+#include "gas_equilibrium.hpp"
+#include "gas_smoothing.hpp"
 #include "geometry.hpp"
 #include "halo_particles.hpp"
 #include "header.hpp"
@@ -122,14 +124,24 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     in.q = s.q;
     in.q_radius = out.q_radius;
     count_annuli(set, out.disk, in);
+    if (s.gas.present) {
+        const auto gas_start = std::chrono::steady_clock::now();
+        const double gas_r_max = gas_outer_radius(s, shape.r_max);
+        out.gas.emplace(s.gas, gas_r_max, s.gas_c2, s.G,
+                        model_vertical_field(set, n_model, gas_r_max, halo, s.G, s.threads));
+        out.gas_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - gas_start).count();
+    }
     const auto field_start = std::chrono::steady_clock::now();
     particle_field(set, out.disk, shape, s.threads, s.G, in);
+    if (out.gas) add_gas_field(*out.gas, in, s.G, s.threads);
     out.field_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - field_start).count();
     out.disk_table = build_disk_table(in);
+    if (out.gas) out.gas->set_rotation(gas_circular_speeds(*out.gas, out.disk_table, halo, s.G));
 
     // Spherical averages of the particles, for the spherical components and the energies.
     double r_max = 0.0;
     for (std::size_t j = 0; j < n_model; ++j) r_max = std::max(r_max, spherical_radius(set.pos[j]));
+    if (out.gas) out.gas->for_each_cell([&](double R, double z, double) { r_max = std::max(r_max, std::hypot(R, z)); });
     SphericalMass disk_mass(r_max), bulge_mass(r_max);
     std::vector<float> bulge_radii, bulge_masses;
     bulge_radii.reserve(out.bulge);
@@ -144,6 +156,8 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
             bulge_masses.push_back(set.mass[j]);
         }
     }
+    // The gas counts with the disk population in the spherical averages.
+    if (out.gas) out.gas->for_each_cell([&](double R, double z, double m) { disk_mass.add(std::hypot(R, z), m); });
     disk_mass.finish();
     bulge_mass.finish();
     const double G = s.G;
@@ -159,9 +173,12 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     std::vector<float>().swap(bulge_radii);
     std::vector<float>().swap(bulge_masses);
 
-    // The random stream: halo positions first, then the velocities in particle order.
+    // The random stream: halo positions first, then gas positions, then the velocities in
+    // particle order.
     Deviates random(s.seed);
     if (out.halo > 0) append_halo_particles(set, halo, out.halo, random);
+    GasParticles gas;
+    if (out.gas) gas = draw_gas_particles(*out.gas, s.gas.particles, random);
     out.capped += draw_disk_velocities(set, out.disk, out.disk_table, random);
     if (out.bulge > 0)
         out.capped += draw_sphere_velocities(set, out.disk, n_model, *out.bulge_table, G_mass_all, random);
@@ -172,6 +189,17 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids);
     out.kinetic = e.kinetic;
     out.virial = e.virial;
+    if (out.gas) {
+        const auto neighbour_start = std::chrono::steady_clock::now();
+        gas.hsml = smoothing_lengths(gas.pos, s.gas.neighbours, s.threads);
+        out.neighbour_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - neighbour_start).count();
+        insert_gas(set, n_model, gas);
+        out.gas_count = gas.size();
+        out.gas_first = n_model;
+        out.gas_u = std::move(gas.u);
+        out.gas_density = std::move(gas.density);
+        out.gas_hsml = std::move(gas.hsml);
+    }
     return out;
 }
 

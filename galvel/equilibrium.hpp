@@ -6,6 +6,8 @@
 #include <optional>
 
 #include "disk_table.hpp"
+#include "gas_disk.hpp"
+#include "gas_particles.hpp"
 #include "particle_set.hpp"
 #include "settings.hpp"
 #include "sphere_table.hpp"
@@ -26,6 +28,12 @@ struct Outcome {
     std::size_t capped = 0;       // draws set to 0.95 v_esc after 64 tries above it
     double field_seconds = 0.0;   // time of the particles' field
     std::optional<PhysicalUnits> units;   // the settings' units, named in the summary and profile
+    std::optional<GasDisk> gas;   // the gas disk's equilibrium, when there is one
+    std::size_t gas_count = 0;
+    std::size_t gas_first = 0;    // index of the first gas particle in the model written
+    std::vector<float> gas_u, gas_density, gas_hsml;
+    double gas_seconds = 0.0;        // the gas's vertical equilibrium
+    double neighbour_seconds = 0.0;  // the smoothing lengths
 
     double q_at_reference() const { return disk_table.q_at_reference; }
 };
@@ -33,7 +41,9 @@ struct Outcome {
 // Checks the model against the settings (throws Refusal: no disk particle, a bulge
 // larger than the model, non-finite positions or masses, a bad Q radius), then gives
 // every particle its velocity, sets the type codes (disk 2, bulge 3, halo 1) and appends
-// the halo particles. Positions, masses and order of the model are not changed.
+// the halo particles. Positions, masses and order of the model are not changed. A gas
+// disk is solved in the field of everything, drawn and put after the model's particles,
+// before the halo's.
 Outcome give_velocities(ParticleSet& set, const Settings& settings);
 
 }  // namespace galtk::galvel

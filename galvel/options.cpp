@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "available_cpus.hpp"
+#include "gas_options.hpp"
 #include "refusal.hpp"
 
 namespace galtk::galvel {
@@ -63,6 +64,7 @@ struct Typed {
     double q_radius = 0.0, scale_length = 0.0;
     float jitter = 0.0f;
     int threads = 1;
+    GasTyped gas;
 };
 
 void add_options(CLI::App& app, Options& o, Typed& t) {
@@ -95,6 +97,7 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
     app.add_option("--threads", t.threads, "threads of the field computation (default: the CPUs this process may run on)")
         ->check(expecting(CLI::Range(1, max_threads, "THREADS"), "1 .. " + std::to_string(max_threads) + " threads"))
         ->take_last();   // a survey passes its rule's threads first, the user's options after
+    add_gas_options(app, t.gas);
 }
 
 // What depends on whether an option was given, or on two of them together.
@@ -113,6 +116,7 @@ void settle(const CLI::App& app, Options& o, const Typed& t) {
     if (app.count("--to") > 0) o.to = parse_format_name(t.to);
     if (app.count("--jitter") > 0) o.jitter = t.jitter;
     s.threads = app.count("--threads") > 0 ? t.threads : available_cpus();
+    settle_gas(app, t.gas, s);
 }
 
 }  // namespace

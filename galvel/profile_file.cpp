@@ -38,6 +38,17 @@ void write_sphere(Rows& rows, const char* name, const SphereTable& t) {
     for (int i = 0; i < t.grid.size(); ++i) rows.row(t.grid[i], t.rho[i], t.sigma[i]);
 }
 
+// The gas disk at its column radii: surface density, mid-plane density, half-mass
+// height, circular speed and mean rotation.
+void write_gas(Rows& rows, const GasDisk& g) {
+    rows.line("# gas: R Sigma rho0 half_height vc vphi\n");
+    for (int i = 0; i < g.grid().size(); ++i) {
+        const double R = g.grid()[i];
+        rows.row(R, g.surface_density(R), g.columns()[i].rho0(), g.columns()[i].half_height,
+                 signed_root(g.circular_speed_squared()[i]), g.rotation_table()[i]);
+    }
+}
+
 }  // namespace
 
 void write_profile(OutputFile& out, const Outcome& o) {
@@ -51,6 +62,7 @@ void write_profile(OutputFile& out, const Outcome& o) {
                  signed_root(t.vc2_bulge[i]), signed_root(t.vc2_halo[i]));
     if (o.bulge_table) write_sphere(rows, "bulge", *o.bulge_table);
     if (o.halo_table) write_sphere(rows, "halo", *o.halo_table);
+    if (o.gas) write_gas(rows, *o.gas);
 }
 
 }  // namespace galtk::galvel

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "gas_parameters.hpp"
 #include "halo.hpp"
 #include "units.hpp"
 
@@ -21,6 +22,8 @@ struct Settings {
     std::optional<PhysicalUnits> units;      // none: model units (no physical scale)
     std::int32_t seed = 1;
     int threads = 1;                         // --threads, or the CPUs of the affinity mask
+    GasParameters gas;
+    double gas_c2 = 0.0;                     // the gas's sound speed squared, velocity unit
 };
 
 // Toomre's Q is set at this many scale lengths unless --q-radius says otherwise

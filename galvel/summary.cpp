@@ -13,6 +13,19 @@ std::string real(double v) {
     return text;
 }
 
+// The gas disk: count, sound speed, the iterations of the vertical equilibrium, its
+// half-mass height at the scale length and where pressure leaves it no rotation.
+std::string gas_summary(const Outcome& o) {
+    const GasDisk& g = *o.gas;
+    std::string s = "; gas " + std::to_string(o.gas_count) + " particles (mass " + real(g.mass()) + ", R_max " +
+                    real(g.r_max()) + ", sound speed " + real(std::sqrt(g.eos().c2())) +
+                    (g.eos().isothermal() ? ", isothermal" : ", polytrope " + real(g.eos().gamma())) + ")";
+    s += ", vertical equilibrium in " + std::to_string(g.iterations()) + " iterations";
+    if (g.no_rotation_lo <= g.no_rotation_hi)
+        s += ", no gas rotation for R " + real(g.no_rotation_lo) + ".." + real(g.no_rotation_hi);
+    return s;
+}
+
 }  // namespace
 
 std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Handover& h) {
@@ -25,6 +38,7 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
     if (o.disk_table.has_no_rotation())
         s += "; no mean rotation for R " + real(o.disk_table.no_rotation_lo) + ".." + real(o.disk_table.no_rotation_hi);
     if (o.capped > 0) s += "; " + std::to_string(o.capped) + " speeds set to 0.95 v_esc";
+    if (o.gas) s += gas_summary(o);
     s += "; kinetic energy " + real(o.kinetic) + "; virial ratio 2K/|W| " + real(2.0 * o.kinetic / std::fabs(o.virial));
     s += "; " + std::to_string(h.coincident) + " coincident";
     if (h.jitter)

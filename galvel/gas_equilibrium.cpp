@@ -1,0 +1,80 @@
+#include "gas_equilibrium.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "geometry.hpp"
+#include "off_plane_rings.hpp"
+#include "ring_field.hpp"
+
+namespace galtk::galvel {
+
+VerticalField model_vertical_field(const ParticleSet& set, std::size_t n_model, double r_max,
+                                   const AnalyticHalo& halo, double G, int threads) {
+    double z_max = 0.0;
+    for (std::size_t j = 0; j < n_model; ++j) {
+        r_max = std::max(r_max, cylindrical_radius(set.pos[j]));
+        z_max = std::max(z_max, std::fabs(double(set.pos[j].z)));
+    }
+    auto rings = std::make_shared<OffPlaneRings>(r_max, z_max);
+    for (std::size_t j = 0; j < n_model; ++j) rings->add(cylindrical_radius(set.pos[j]), set.pos[j].z, set.mass[j]);
+    return [rings, halo, G, threads](const std::vector<double>& R, const std::vector<double>& z,
+                                     std::vector<double>& dphi, std::vector<double>& slope) {
+        rings->evaluate(R, z, dphi, slope, threads);
+        for (std::size_t j = 0; j < R.size(); ++j) {
+            dphi[j] *= G;
+            slope[j] *= G;
+            if (!halo.present()) continue;
+            const double r = std::hypot(R[j], z[j]);
+            dphi[j] += halo.potential(r) - halo.potential(R[j]);
+            if (r > 0.0) slope[j] += G * halo.mass(r) * z[j] / (r * r * r);
+        }
+    };
+}
+
+double gas_outer_radius(const Settings& s, double stars_r_max) { return s.gas.r_max ? *s.gas.r_max : stars_r_max; }
+
+void add_gas_field(const GasDisk& gas, DiskInputs& in, double G, int threads) {
+    RingGridShape shape;
+    shape.r_max = gas.r_max();
+    for (const GasColumn& c : gas.columns()) shape.zeta_max = std::max(shape.zeta_max, c.top());
+    // The fewest radial nodes: the gas is thinner than a step near the centre, where the
+    // step's softening smooths it; at the stars' radii the field is that of the sheet.
+    shape.zeta_typical = 0.0;
+    RingField field(shape);
+    // The smooth disk on the field's own radial nodes: each node takes the mass of the
+    // annulus half a step either side, spread over heights at 16 quantiles of its column.
+    constexpr int quantiles = 16;
+    const double dr = shape.r_max / (field.radial_nodes() - 1);
+    for (int i = 0; i < field.radial_nodes(); ++i) {
+        const double R = i * dr;
+        const double m = gas.mass() * (gas.mass_fraction(R + 0.5 * dr) - gas.mass_fraction(R - 0.5 * dr));
+        if (!(m > 0.0)) continue;
+        for (int q = 0; q < quantiles; ++q) field.add(R, gas.height_of(R, (q + 0.5) / quantiles), m / quantiles);
+    }
+    std::vector<double> potential;
+    field.evaluate(in.grid.radii(), in.force_gas, potential, threads);
+    for (int i = 0; i < in.grid.size(); ++i) {
+        in.force_gas[i] *= G;
+        in.potential[i] += G * potential[i];
+    }
+}
+
+std::vector<double> gas_circular_speeds(const GasDisk& gas, const DiskTable& t, const AnalyticHalo& halo, double G) {
+    const int last = t.size() - 1;
+    const double R_end = t.grid[last];
+    const double particles_end = t.vc2[last] - t.vc2_halo[last];
+    std::vector<double> vc2(gas.grid().size());
+    for (int i = 0; i < gas.grid().size(); ++i) {
+        const double R = gas.grid()[i];
+        if (R <= R_end) {
+            vc2[i] = t.grid.interpolate(t.vc2, R);
+        } else {
+            vc2[i] = particles_end * R_end / R + (halo.present() ? G * halo.mass(R) / R : 0.0);
+        }
+    }
+    return vc2;
+}
+
+}  // namespace galtk::galvel

@@ -1,0 +1,48 @@
+#include "gas_particles.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace galtk::galvel {
+
+GasParticles draw_gas_particles(const GasDisk& disk, std::size_t count, Deviates& random) {
+    GasParticles g;
+    g.mass = static_cast<float>(disk.mass() / static_cast<double>(count));
+    g.pos.resize(count);
+    g.vel.resize(count);
+    g.u.resize(count);
+    g.density.resize(count);
+    for (std::size_t j = 0; j < count; ++j) {
+        const double R = disk.radius_of(random.uniform());
+        const double u2 = random.uniform();
+        const double height = disk.height_of(R, std::fabs(2.0 * u2 - 1.0));
+        const double z = u2 < 0.5 ? -height : height;
+        const double phi = 2.0 * std::numbers::pi * random.uniform();
+        const double c = std::cos(phi), s = std::sin(phi);
+        const double v = disk.rotation(R);
+        g.pos[j] = {static_cast<float>(R * c), static_cast<float>(R * s), static_cast<float>(z)};
+        g.vel[j] = {static_cast<float>(-v * s), static_cast<float>(v * c), 0.0f};
+        const double rho = disk.density(R, z);
+        g.density[j] = static_cast<float>(rho);
+        g.u[j] = static_cast<float>(disk.eos().internal_energy(rho));
+    }
+    return g;
+}
+
+void insert_gas(ParticleSet& set, std::size_t at, const GasParticles& gas) {
+    const std::size_t n = gas.size();
+    const auto offset = static_cast<std::ptrdiff_t>(at);
+    set.pos.insert(set.pos.begin() + offset, gas.pos.begin(), gas.pos.end());
+    set.vel.insert(set.vel.begin() + offset, gas.vel.begin(), gas.vel.end());
+    set.mass.insert(set.mass.begin() + offset, n, gas.mass);
+    set.type.insert(set.type.begin() + offset, n, gas_type);
+    if (!set.id.empty()) {
+        std::uint64_t top = *std::max_element(set.id.begin(), set.id.end());
+        set.id.insert(set.id.begin() + offset, n, 0);
+        for (std::size_t j = 0; j < n; ++j) set.id[at + j] = ++top;
+    }
+    if (!set.type_mass.empty()) set.type_mass[gas_type] = gas.mass;
+}
+
+}  // namespace galtk::galvel

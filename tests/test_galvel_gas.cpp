@@ -1,0 +1,281 @@
+// galvel's gas disk against closed forms: the isothermal self-gravitating sheet (sech^2),
+// a gas layer in a harmonic external field (Gaussian), a polytrope's finite layer, the
+// exponential surface density and the vertical profiles of the drawn particles, the
+// pressure-supported rotation, the stars' rotation with the gas's gravity (Freeman's
+// formula), the field off the plane against a direct sum, and the smoothing lengths
+// against a brute-force neighbour count. G = 2.5 throughout.
+#include <algorithm>
+#include <numbers>
+#include <random>
+
+#include "equilibrium.hpp"
+#include "gas_column.hpp"
+#include "gas_disk.hpp"
+#include "gas_smoothing.hpp"
+#include "galvel_models.hpp"
+#include "off_plane_rings.hpp"
+
+namespace galtk::galvel {
+namespace {
+
+constexpr double G = 2.5;
+constexpr double pi = std::numbers::pi;
+
+std::vector<double> harmonic(double nu, double dz, int n) {
+    std::vector<double> phi(n);
+    for (int k = 0; k < n; ++k) phi[k] = 0.5 * nu * nu * (k * dz) * (k * dz);
+    return phi;
+}
+
+TEST(GasColumn, SelfGravitatingIsothermalSheetIsSechSquared) {
+    const double c2 = 0.04, sigma = 0.3;
+    const double z0 = c2 / (pi * G * sigma);
+    const int n = 513;
+    const double dz = 12.0 * z0 / (n - 1);
+    const GasColumn c = solve_column(std::vector<double>(n, 0.0), dz, sigma, GasEos(c2, 1.0), G);
+    ASSERT_TRUE(c.converged);
+    EXPECT_GT(c.iterations, 2);
+    EXPECT_LT(c.iterations, 60);
+    EXPECT_NEAR(c.half_height, z0 * std::atanh(0.5), 3e-3 * z0);
+    for (double z : {0.0, 0.5 * z0, z0, 2.0 * z0, 4.0 * z0}) {
+        const double exact = sigma / (2.0 * z0) / std::pow(std::cosh(z / z0), 2);
+        EXPECT_NEAR(c.density_at(z), exact, 5e-3 * sigma / (2.0 * z0)) << z / z0;
+    }
+}
+
+TEST(GasColumn, LightGasInHarmonicFieldIsGaussianAndHoldsItsColumn) {
+    // Self-gravity negligible (tiny Sigma): rho = rho0 exp(-nu^2 z^2 / (2 c^2)).
+    const double c2 = 0.01, nu = 2.0, sigma = 1e-8;
+    const double s = std::sqrt(c2) / nu;
+    const int n = 257;
+    const double dz = 8.0 * s / (n - 1);
+    const GasColumn c = solve_column(harmonic(nu, dz, n), dz, sigma, GasEos(c2, 1.0), G);
+    ASSERT_TRUE(c.converged);
+    EXPECT_NEAR(c.rho0(), sigma / (std::sqrt(2.0 * pi) * s), 1e-3 * c.rho0());
+    EXPECT_NEAR(c.half_height, 0.6744897502 * s, 2e-3 * s);
+    EXPECT_NEAR(c.height_of(0.9), 1.644853627 * s, 3e-3 * s);
+}
+
+TEST(GasColumn, PolytropeEndsWhereTheEnthalpyRunsOut) {
+    // gamma 2 in a harmonic field, normalised at its own mid-plane density:
+    // rho = rho0 (1 - z^2 / Z^2), Z^2 = 2 w0 / nu^2, w0 = 2 c^2; column 4/3 rho0 Z.
+    const double c2 = 0.01, nu = 2.0, sigma = 1e-8;
+    const double Z = std::sqrt(4.0 * c2) / nu;
+    const int n = 401;
+    const double dz = 2.0 * Z / (n - 1);
+    const GasColumn c = solve_column(harmonic(nu, dz, n), dz, sigma, GasEos(c2, 2.0), G, true);
+    ASSERT_TRUE(c.converged);
+    EXPECT_NEAR(c.rho0(), sigma / (4.0 / 3.0 * Z), 2e-3 * c.rho0());
+    EXPECT_EQ(c.density_at(1.01 * Z), 0.0);
+    EXPECT_NEAR(c.density_at(0.5 * Z), 0.75 * c.rho0(), 2e-3 * c.rho0());
+}
+
+// A field of constant vertical frequency nu (a uniform background), no radial force.
+VerticalField uniform_background(double nu) {
+    return [nu](const std::vector<double>& R, const std::vector<double>& z, std::vector<double>& dphi,
+                std::vector<double>& slope) {
+        dphi.resize(R.size());
+        slope.resize(R.size());
+        for (std::size_t j = 0; j < R.size(); ++j) {
+            dphi[j] = 0.5 * nu * nu * z[j] * z[j];
+            slope[j] = nu * nu * z[j];
+        }
+    };
+}
+
+GasParameters gas_parameters(double mass, double h, std::size_t particles) {
+    GasParameters p;
+    p.present = true;
+    p.mass = mass;
+    p.scale_length = h;
+    p.particles = particles;
+    return p;
+}
+
+TEST(GasDisk, DrawnParticlesFollowTheExponentialAndTheSechSquaredLayers) {
+    // Self-gravity dominates (a weak background): each annulus is a sech^2 sheet with
+    // z0 = c^2 / (pi G Sigma(R)).
+    const double h = 1.5, mass = 2.0, c2 = 0.02, r_max = 6.0 * h;
+    const GasDisk disk(gas_parameters(mass, h, 0), r_max, c2, G, uniform_background(1e-3));
+    EXPECT_GT(disk.iterations(), 2);
+    Deviates random(11);
+    const std::size_t n = 200000;
+    const GasParticles g = draw_gas_particles(disk, n, random);
+    ASSERT_EQ(g.size(), n);
+    EXPECT_FLOAT_EQ(g.mass, static_cast<float>(mass / n));
+    const double norm = 1.0 - (1.0 + r_max / h) * std::exp(-r_max / h);
+    for (double R0 : {0.5 * h, 1.0 * h, 2.0 * h, 3.5 * h}) {
+        const double R1 = R0 + 0.25 * h;
+        std::vector<double> heights;
+        for (const Vec3& p : g.pos) {
+            const double R = std::hypot(double(p.x), double(p.y));
+            if (R >= R0 && R < R1) heights.push_back(std::fabs(p.z));
+        }
+        // The annulus's share of the mass: (1 + x) e^-x between the edges.
+        auto inside = [&](double R) { return 1.0 - (1.0 + R / h) * std::exp(-R / h); };
+        const double expected = n * (inside(R1) - inside(R0)) / norm;
+        EXPECT_NEAR(double(heights.size()), expected, 4.0 * std::sqrt(expected)) << R0;
+        std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+        const double median = heights[heights.size() / 2];
+        // The mid-annulus Sigma; sech^2's median |z| is z0 atanh(1/2). The annulus spans a
+        // range of z0 (e^{R/h} over a quarter scale length): 5% allowed.
+        const double Rm = 0.5 * (R0 + R1);
+        const double z0 = c2 / (pi * G * disk.surface_density(Rm));
+        EXPECT_NEAR(median, z0 * std::atanh(0.5), 0.05 * z0) << R0;
+    }
+    for (std::size_t j = 0; j < n; j += 997) {
+        EXPECT_FLOAT_EQ(g.u[j], static_cast<float>(1.5 * c2));
+        EXPECT_GT(g.density[j], 0.0f);
+    }
+}
+
+TEST(GasDisk, RotationLosesThePressureGradient) {
+    // Light gas in a uniform background: rho0 = Sigma / (sqrt(2 pi) c / nu) falls as
+    // e^{-R/h}, so v_phi^2 = vc^2 - c^2 R / h; with vc^2 = 1 it vanishes beyond R = h / c^2.
+    const double h = 1.0, c2 = 0.25;
+    GasDisk disk(gas_parameters(1e-7, h, 0), 8.0 * h, c2, G, uniform_background(3.0));
+    disk.set_rotation(std::vector<double>(disk.grid().size(), 1.0));
+    for (int i = 2; i < disk.grid().size() - 2; ++i) {
+        const double R = disk.grid()[i];
+        const double v2 = std::max(1.0 - c2 * R / h, 0.0);
+        EXPECT_NEAR(disk.rotation_table()[i], std::sqrt(v2), 0.01) << R;
+    }
+    EXPECT_NEAR(disk.no_rotation_lo, h / c2, 0.15 * h / c2);
+    EXPECT_DOUBLE_EQ(disk.no_rotation_hi, 8.0 * h);
+    // Drawn velocities are the rotation about +z, nothing radial or vertical.
+    Deviates random(3);
+    const GasParticles g = draw_gas_particles(disk, 2000, random);
+    for (std::size_t j = 0; j < g.size(); ++j) {
+        const Vec3& p = g.pos[j];
+        const Vec3& v = g.vel[j];
+        const double R = std::hypot(double(p.x), double(p.y));
+        EXPECT_NEAR(double(p.x) * v.x + double(p.y) * v.y, 0.0, 1e-5 * R);
+        EXPECT_EQ(v.z, 0.0f);
+        EXPECT_NEAR(double(p.x) * v.y - double(p.y) * v.x, R * disk.rotation(R), 1e-5 * R + 1e-6);
+    }
+}
+
+TEST(GasDisk, SameSeedSameParticlesOtherSeedOthers) {
+    const GasDisk disk(gas_parameters(1.0, 1.0, 0), 6.0, 0.02, G, uniform_background(1.0));
+    Deviates a(5), b(5), c(6);
+    const GasParticles first = draw_gas_particles(disk, 100, a), second = draw_gas_particles(disk, 100, b),
+                       other = draw_gas_particles(disk, 100, c);
+    EXPECT_EQ(first.pos, second.pos);
+    EXPECT_NE(first.pos, other.pos);
+}
+
+// A smooth disk as rings on a fine lattice in (R, z): Sigma ~ e^{-R/h}, sech^2 layers of
+// z0 = 0.2 h (h = 1), out to R = 8 and |z| = 1.
+struct Lattice {
+    std::vector<double> a, z, m;
+};
+
+Lattice smooth_disk() {
+    Lattice l;
+    const double dR = 0.004, dz = 0.01;
+    for (double R = 0.5 * dR; R < 8.0; R += dR)
+        for (double z = -1.0 + 0.5 * dz; z < 1.0; z += dz) {
+            l.a.push_back(R);
+            l.z.push_back(z);
+            l.m.push_back(R * std::exp(-R) / std::pow(std::cosh(z / 0.2), 2) * dR * dz);
+        }
+    return l;
+}
+
+// Direct sum of unsoftened rings: dPhi/dz at (R, z), G = 1.
+double direct_slope(const Lattice& l, double R, double z) {
+    double sum = 0.0;
+    for (std::size_t j = 0; j < l.a.size(); ++j) {
+        const double a = l.a[j];
+        const double dz = z - l.z[j];
+        const double D2 = (R + a) * (R + a) + dz * dz, d2 = (R - a) * (R - a) + dz * dz;
+        const double D = std::sqrt(D2);
+        const double m = 4.0 * a * R / D2;
+        // E(m) by the arithmetic-geometric mean, written apart from the library's.
+        double x = 1.0, y = std::sqrt(d2 / D2), s = 0.5 * m, w = 0.5;
+        for (int k = 0; k < 30 && x - y > 1e-15 * x; ++k) {
+            const double c = 0.5 * (x - y);
+            const double nx = 0.5 * (x + y);
+            y = std::sqrt(x * y);
+            x = nx;
+            w *= 2.0;
+            s += w * c * c;
+        }
+        const double E = pi / (2.0 * x) * (1.0 - s);
+        sum += l.m[j] * dz * E / (D * d2);
+    }
+    return 2.0 / pi * sum;
+}
+
+TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
+    const Lattice l = smooth_disk();
+    OffPlaneRings rings(8.0, 1.0);
+    for (std::size_t j = 0; j < l.a.size(); ++j) rings.add(l.a[j], l.z[j], l.m[j]);
+    // Gas heights of 0.05 scale lengths: z up to five of them, R from 0.5 to 6 h.
+    std::vector<double> R, z, dphi, slope;
+    for (double r : {0.5, 1.0, 2.0, 4.0, 6.0})
+        for (double height : {0.05, 0.1, 0.15, 0.25}) {
+            R.push_back(r);
+            z.push_back(height);
+        }
+    rings.evaluate(R, z, dphi, slope, 2);
+    for (std::size_t j = 0; j < R.size(); ++j) {
+        const double exact = direct_slope(l, R[j], z[j]);
+        EXPECT_NEAR(slope[j], exact, 0.01 * std::fabs(exact)) << "R " << R[j] << " z " << z[j];
+    }
+    // The potential difference is the integral of the slope: Simpson's rule on the
+    // direct slopes from 0 to 0.25 at R = 2.
+    const std::size_t at = 2 * 4 + 3;
+    double integral = 0.0;
+    const int steps = 20;
+    for (int k = 0; k <= steps; ++k) {
+        const double w = (k == 0 || k == steps) ? 1.0 : (k % 2 ? 4.0 : 2.0);
+        integral += w * direct_slope(l, 2.0, 0.25 * k / steps);
+    }
+    integral *= 0.25 / steps / 3.0;
+    EXPECT_NEAR(dphi[at], integral, 0.01 * integral);
+}
+
+TEST(GasSmoothing, LengthsHoldTheNeighbourCountOfABruteForceSearch) {
+    std::mt19937_64 gen(4);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    std::vector<Vec3> points(700);
+    for (Vec3& p : points) p = {u(gen), u(gen), 0.1f * u(gen)};
+    points[5] = points[4];   // a coincident pair
+    for (int neighbours : {1, 2, 32, 700}) {
+        const std::vector<float> h = smoothing_lengths(points, neighbours, 3);
+        ASSERT_EQ(h.size(), points.size());
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            std::vector<double> d;
+            for (const Vec3& q : points) {
+                const double dx = double(q.x) - points[i].x, dy = double(q.y) - points[i].y, dz = double(q.z) - points[i].z;
+                d.push_back(std::sqrt(dx * dx + dy * dy + dz * dz));
+            }
+            std::sort(d.begin(), d.end());
+            ASSERT_NEAR(h[i], d[neighbours - 1], 1e-6) << i << " of " << neighbours;
+        }
+    }
+    EXPECT_TRUE(smoothing_lengths({}, 64, 2).empty());
+}
+
+TEST(GasSmoothing, UniformGasGivesGadgetsDensityRelation) {
+    // (4 pi / 3) h^3 rho = N m in a uniform cube, away from its faces.
+    std::mt19937_64 gen(9);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    std::vector<Vec3> points(40000);
+    for (Vec3& p : points) p = {u(gen), u(gen), u(gen)};
+    const int N = 64;
+    const std::vector<float> h = smoothing_lengths(points, N, 2);
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const Vec3& p = points[i];
+        if (std::min({p.x, p.y, p.z}) < 0.2f || std::max({p.x, p.y, p.z}) > 0.8f) continue;
+        sum += 4.0 * pi / 3.0 * std::pow(h[i], 3) * double(points.size());
+        ++count;
+    }
+    EXPECT_NEAR(sum / count, N, 0.03 * N);
+}
+
+}  // namespace
+}  // namespace galtk::galvel
