@@ -39,9 +39,10 @@ void add_gas_field(const GasDisk& gas, DiskInputs& in, double G, int threads) {
     RingGridShape shape;
     shape.r_max = gas.r_max();
     for (const GasColumn& c : gas.columns()) shape.zeta_max = std::max(shape.zeta_max, c.top());
-    // The fewest radial nodes: the gas is thinner than a step near the centre, where the
-    // step's softening smooths it; at the stars' radii the field is that of the sheet.
-    shape.zeta_typical = 0.0;
+    // 2048 radial nodes. The gas may be thinner than a radial step; its rings are raised
+    // to a step's height at least, which smooths the discrete rings into the sheet they
+    // stand for (the stars are much thicker than a step).
+    shape.zeta_typical = shape.r_max / 1024.0;
     RingField field(shape);
     // The smooth disk on the field's own radial nodes: each node takes the mass of the
     // annulus half a step either side, spread over heights at 16 quantiles of its column.
@@ -51,7 +52,8 @@ void add_gas_field(const GasDisk& gas, DiskInputs& in, double G, int threads) {
         const double R = i * dr;
         const double m = gas.mass() * (gas.mass_fraction(R + 0.5 * dr) - gas.mass_fraction(R - 0.5 * dr));
         if (!(m > 0.0)) continue;
-        for (int q = 0; q < quantiles; ++q) field.add(R, gas.height_of(R, (q + 0.5) / quantiles), m / quantiles);
+        for (int q = 0; q < quantiles; ++q)
+            field.add(R, std::max(gas.height_of(R, (q + 0.5) / quantiles), dr), m / quantiles);
     }
     std::vector<double> potential;
     field.evaluate(in.grid.radii(), in.force_gas, potential, threads);
