@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "deviates.hpp"
@@ -16,6 +17,7 @@
 #include "halo_particles.hpp"
 #include "header.hpp"
 #include "refusal.hpp"
+#include "shell_density.hpp"
 #include "ring_field.hpp"
 #include "spherical_mass.hpp"
 #include "velocities.hpp"
@@ -96,6 +98,49 @@ void count_annuli(const ParticleSet& set, std::size_t n_disk, DiskInputs& in) {
     }
 }
 
+constexpr int f_points = 1024;
+// The halo's table starts this far inside its scale radius (a particle inside holds the
+// innermost f; a Hernquist halo of 10^9 particles has about 0.1 there).
+constexpr double halo_f_inner = 1e-5;
+
+// f(E) of the bulge (its particles' smoothed density, tapered beyond the outermost one)
+// and of the halo particles (the halo's formula), in the total spherically averaged
+// potential; mu from the smoothed densities of disk and bulge and the halo's formula.
+void distribution_functions(Outcome& out, const AnalyticHalo& halo, const std::vector<float>& disk_radii,
+                            const std::vector<float>& disk_masses, const std::vector<float>& bulge_radii,
+                            const std::vector<float>& bulge_masses, double G, const MassFunction& G_mass,
+                            const std::function<double(double)>& potential) {
+    const SmoothDensity disk(disk_radii, disk_masses, false);
+    const SmoothDensity bulge = out.bulge > 0 ? SmoothDensity(bulge_radii, bulge_masses, true) : SmoothDensity();
+    const auto rho_total = [&](double r) {
+        const double bulge_rho = !bulge.empty() && r <= bulge.outer() ? bulge.at(r).rho : 0.0;
+        return disk.at(r).rho + bulge_rho + halo.density(r);
+    };
+    if (!bulge.empty()) {
+        const auto local = [&](double r) { return bulge.at(r); };
+        out.bulge_f.emplace(tabulate_component(0.1 * bulge.inner(), bulge.end(), f_points, local, rho_total, G_mass, potential, G));
+        out.bulge_report.negative = out.bulge_f->negative();
+    }
+    if (out.halo > 0) {
+        const auto local = [&](double r) {
+            return LocalDensity{halo.density(r), halo.log_slope(r), halo.log_curvature(r)};
+        };
+        const double r_hi = halo.cutoff() > 0.0 ? halo.cutoff() : 1e4 * halo.scale();
+        out.halo_f.emplace(tabulate_component(halo_f_inner * halo.scale(), r_hi, f_points, local, rho_total, G_mass, potential, G));
+        out.halo_report.negative = out.halo_f->negative();
+    }
+}
+
+// Particles of [first, last) whose relative potential exceeds the lowest energy where f
+// was negative: their speed distribution has lost that part.
+std::size_t reaching(const ParticleSet& set, std::size_t first, std::size_t last, const NegativeRange& negative,
+                     const std::function<double(double)>& potential) {
+    if (negative.nodes == 0) return 0;
+    std::size_t count = 0;
+    for (std::size_t j = first; j < last; ++j) count += -potential(spherical_radius(set.pos[j])) > negative.lo;
+    return count;
+}
+
 }  // namespace
 
 Outcome give_velocities(ParticleSet& set, const Settings& s) {
@@ -113,7 +158,9 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     out.scale_length = s.scale_length ? *s.scale_length : shape.scale_length;
     out.z0 = shape.z0;
     out.q_radius = s.q_radius ? *s.q_radius : default_q_radius * out.scale_length;
-    const AnalyticHalo halo(s.halo, s.G);
+    out.spherical = s.spherical;
+    out.halo_parameters = with_taper(s.halo, {out.halo > 0, s.halo_outer, s.halo_decay});
+    const AnalyticHalo halo(out.halo_parameters, s.G);
 
     DiskInputs in;
     in.grid = LogGrid(std::min(shape.r_half, shape.r_max) / 100.0, shape.r_max, disk_grid_points);
@@ -146,10 +193,20 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     std::vector<float> bulge_radii, bulge_masses;
     bulge_radii.reserve(out.bulge);
     bulge_masses.reserve(out.bulge);
+    const bool from_f = s.spherical == SphericalMethod::eddington && (out.bulge > 0 || out.halo > 0);
+    std::vector<float> disk_radii, disk_masses;   // for the disk's smoothed monopole
+    if (from_f) {
+        disk_radii.reserve(out.disk);
+        disk_masses.reserve(out.disk);
+    }
     for (std::size_t j = 0; j < n_model; ++j) {
         const double r = spherical_radius(set.pos[j]);
         if (j < out.disk) {
             disk_mass.add(r, set.mass[j]);
+            if (from_f) {
+                disk_radii.push_back(static_cast<float>(r));
+                disk_masses.push_back(set.mass[j]);
+            }
         } else {
             bulge_mass.add(r, set.mass[j]);
             bulge_radii.push_back(static_cast<float>(r));
@@ -170,8 +227,11 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     };
     if (out.bulge > 0) out.bulge_table = bulge_table(bulge_radii, bulge_masses, G_mass_all, potential);
     if (halo.present()) out.halo_table = halo_table(halo, G_mass_all, potential);
+    if (from_f) distribution_functions(out, halo, disk_radii, disk_masses, bulge_radii, bulge_masses, G, G_mass_all, potential);
     std::vector<float>().swap(bulge_radii);
     std::vector<float>().swap(bulge_masses);
+    std::vector<float>().swap(disk_radii);
+    std::vector<float>().swap(disk_masses);
 
     // The random stream: halo positions first, then gas positions, then the velocities in
     // particle order.
@@ -180,10 +240,21 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     GasParticles gas;
     if (out.gas) gas = draw_gas_particles(*out.gas, s.gas.particles, random);
     out.capped += draw_disk_velocities(set, out.disk, out.disk_table, random);
-    if (out.bulge > 0)
-        out.capped += draw_sphere_velocities(set, out.disk, n_model, *out.bulge_table, G_mass_all, random);
-    if (out.halo > 0)
-        out.capped += draw_sphere_velocities(set, n_model, set.size(), *out.halo_table, G_mass_all, random);
+    if (from_f) {
+        if (out.bulge > 0) {
+            out.bulge_report.unsettled = draw_sphere_velocities_from_f(set, out.disk, n_model, *out.bulge_f, potential, random);
+            out.bulge_report.affected = reaching(set, out.disk, n_model, out.bulge_report.negative, potential);
+        }
+        if (out.halo > 0) {
+            out.halo_report.unsettled = draw_sphere_velocities_from_f(set, n_model, set.size(), *out.halo_f, potential, random);
+            out.halo_report.affected = reaching(set, n_model, set.size(), out.halo_report.negative, potential);
+        }
+    } else {
+        if (out.bulge > 0)
+            out.capped += draw_sphere_velocities(set, out.disk, n_model, *out.bulge_table, G_mass_all, random);
+        if (out.halo > 0)
+            out.capped += draw_sphere_velocities(set, n_model, set.size(), *out.halo_table, G_mass_all, random);
+    }
     relabel(set, out.disk, n_model);
 
     const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids);

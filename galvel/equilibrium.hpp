@@ -8,11 +8,19 @@
 #include "disk_table.hpp"
 #include "gas_disk.hpp"
 #include "gas_particles.hpp"
+#include "eddington.hpp"
 #include "particle_set.hpp"
 #include "settings.hpp"
 #include "sphere_table.hpp"
 
 namespace galtk::galvel {
+
+// What the distribution function of a spherical component left to say.
+struct SphericalReport {
+    NegativeRange negative;     // where f < 0 was set to 0
+    std::size_t affected = 0;   // particles whose energy range reaches it (psi(r) > its lowest E)
+    std::size_t unsettled = 0;  // particles left at rest: f is 0 at every energy they can have
+};
 
 struct Outcome {
     std::size_t disk = 0, bulge = 0, halo = 0;   // particle counts
@@ -34,6 +42,10 @@ struct Outcome {
     std::vector<float> gas_u, gas_density, gas_hsml;
     double gas_seconds = 0.0;        // the gas's vertical equilibrium
     double neighbour_seconds = 0.0;  // the smoothing lengths
+    SphericalMethod spherical = SphericalMethod::eddington;
+    HaloParameters halo_parameters;          // the halo as used, its taper included
+    std::optional<DistributionFunction> bulge_f, halo_f;
+    SphericalReport bulge_report, halo_report;
 
     double q_at_reference() const { return disk_table.q_at_reference; }
 };

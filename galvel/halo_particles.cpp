@@ -62,14 +62,19 @@ void append_halo_particles(ParticleSet& set, const AnalyticHalo& halo, std::size
     const float mass = static_cast<float>(halo.total_mass() / double(count));
     const NfwInverse inverse(params.kind == HaloKind::nfw ? params.c : 1.0);
     const double fc = nfw_f(params.c);
+    const double total = halo.total_mass(), inner = halo.edge_mass();
     for (std::size_t j = first; j < first + count; ++j) {
         const double u = random.uniform();
+        // The mass inside the particle's radius; without a taper u itself.
+        const double m = halo.tapered() ? u * total : u * params.mass;
         double r;
-        if (params.kind == HaloKind::hernquist) {
-            const double s = std::sqrt(u);
+        if (m > inner) {
+            r = halo.taper_radius(m - inner);
+        } else if (params.kind == HaloKind::hernquist) {
+            const double s = std::sqrt(m / params.mass);
             r = params.a * s / (1.0 - s);
         } else {
-            r = halo.scale() * inverse(u * fc);
+            r = halo.scale() * inverse(m / params.mass * fc);
         }
         const double cos_theta = 2.0 * random.uniform() - 1.0;
         const double sin_theta = std::sqrt(std::max(0.0, 1.0 - cos_theta * cos_theta));

@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         if (!o.profile.empty()) write_profile(profile.emplace(o.profile), outcome);
         commit_together({&model, profile ? &*profile : nullptr});
         progress.end_stage();
-        const AnalyticHalo halo(settings.halo, settings.G);
+        const AnalyticHalo halo(outcome.halo_parameters, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;

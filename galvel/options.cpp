@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -65,6 +66,8 @@ struct Typed {
     float jitter = 0.0f;
     int threads = 1;
     GasTyped gas;
+    std::string spherical;
+    double halo_outer = 0.0, halo_decay = 0.0;
 };
 
 void add_options(CLI::App& app, Options& o, Typed& t) {
@@ -92,12 +95,45 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
     app.add_option("--to", t.to, "output format: text|gadget1|gadget2|hdf5|tipsy (default: the input's)")
         ->check(expecting(CLI::IsMember({"text", "gadget1", "gadget2", "hdf5", "tipsy"}),
                           "one of text|gadget1|gadget2|hdf5|tipsy"));
+    app.add_option("--spherical", t.spherical,
+                   "bulge and halo particles: eddington (speeds from f(E), default) or moments (Gaussian Jeans draws)")
+        ->check(expecting(CLI::IsMember({"eddington", "moments"}), "eddington or moments"));
+    app.add_option("--halo-outer", t.halo_outer, "Hernquist halo particles end here, tapered beyond (default 100 a)")
+        ->check(positive);
+    app.add_option("--halo-decay", t.halo_decay,
+                   "decay length of the halo's exponential taper beyond r200 or the outer radius (default a tenth of it)")
+        ->check(positive);
     app.add_option("--jitter", t.jitter, "move each particle that shares its position with an earlier one by at most EPS")
         ->check(positive_float);
     app.add_option("--threads", t.threads, "threads of the field computation (default: the CPUs this process may run on)")
         ->check(expecting(CLI::Range(1, max_threads, "THREADS"), "1 .. " + std::to_string(max_threads) + " threads"))
         ->take_last();   // a survey passes its rule's threads first, the user's options after
     add_gas_options(app, t.gas);
+}
+
+// --halo-outer and --halo-decay: only for a halo that has a taper, the decay length at
+// most the taper's edge radius.
+void settle_taper(const CLI::App& app, Settings& s, const Typed& t) {
+    const bool outer = app.count("--halo-outer") > 0, decay = app.count("--halo-decay") > 0;
+    if ((outer || decay) && app.count("--halo") == 0)
+        throw Refusal(std::string(outer ? "--halo-outer" : "--halo-decay") + " needs --halo");
+    if (outer) {
+        if (s.halo.kind != HaloKind::hernquist)
+            throw Refusal("--halo-outer is for a Hernquist halo (an NFW halo's taper starts at r200)");
+        s.halo_outer = t.halo_outer;
+    }
+    if (decay) {
+        const HaloParameters tapered = with_taper(s.halo, {s.halo_particles > 0, s.halo_outer, 0.0});
+        if (!(tapered.edge > 0.0))
+            throw Refusal("--halo-decay needs a tapered halo (NFW, or Hernquist with --halo-particles or --halo-outer)");
+        if (t.halo_decay > tapered.edge) {
+            char text[160];
+            std::snprintf(text, sizeof text, "--halo-decay: expected at most the taper's edge radius %.6g, found %.6g",
+                          tapered.edge, t.halo_decay);
+            throw Refusal(text);
+        }
+        s.halo_decay = t.halo_decay;
+    }
 }
 
 // What depends on whether an option was given, or on two of them together.
@@ -111,6 +147,9 @@ void settle(const CLI::App& app, Options& o, const Typed& t) {
         s.units = parse_units(t.units, unused);
         s.G = s.units->G;
     }
+    if (app.count("--spherical") > 0)
+        s.spherical = t.spherical == "moments" ? SphericalMethod::moments : SphericalMethod::eddington;
+    settle_taper(app, s, t);
     if (app.count("--q-radius") > 0) s.q_radius = t.q_radius;
     if (app.count("--scale-length") > 0) s.scale_length = t.scale_length;
     if (app.count("--to") > 0) o.to = parse_format_name(t.to);

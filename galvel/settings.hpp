@@ -11,6 +11,10 @@
 
 namespace galtk::galvel {
 
+// How bulge and halo particles get their velocities: Gaussian draws of the isotropic
+// Jeans dispersion, or speeds from the distribution function f(E) (Eddington's formula).
+enum class SphericalMethod { moments, eddington };
+
 struct Settings {
     std::size_t bulge = 0;                  // the last `bulge` particles are the bulge
     HaloParameters halo;
@@ -24,6 +28,9 @@ struct Settings {
     int threads = 1;                         // --threads, or the CPUs of the affinity mask
     GasParameters gas;
     double gas_c2 = 0.0;                     // the gas's sound speed squared, velocity unit
+    SphericalMethod spherical = SphericalMethod::eddington;
+    double halo_outer = 0.0;                 // Hernquist taper's edge; 0: 100 a
+    double halo_decay = 0.0;                 // the taper's decay length; 0: a tenth of the edge
 };
 
 // Toomre's Q is set at this many scale lengths unless --q-radius says otherwise

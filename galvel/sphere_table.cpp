@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "local_fit.hpp"
+#include "shell_density.hpp"
 
 namespace galtk::galvel {
 
@@ -64,25 +65,8 @@ SphereTable bulge_table(const std::vector<float>& radii, const std::vector<float
     r_min = std::min(std::max(r_min, r_max * 1e-4), r_max * 0.5);
     t.grid = LogGrid(r_min, r_max, bulge_points);
     const int n = bulge_points;
-    // Shells around each grid radius (edges at the geometric midpoints).
-    const double half = std::sqrt(t.grid.ratio());
-    std::vector<double> mass(n, 0.0), count(n, 0.0);
-    for (std::size_t j = 0; j < radii.size(); ++j) {
-        int i;
-        double w;
-        t.grid.locate(radii[j], i, w);
-        const int k = w < 0.5 ? i : i + 1;
-        mass[k] += masses[j];
-        count[k] += 1.0;
-    }
-    std::vector<double> ln_r(n), ln_rho(n, 0.0);
-    for (int i = 0; i < n; ++i) {
-        ln_r[i] = std::log(t.grid[i]);
-        const double outer = t.grid[i] * half;
-        const double inner = i == 0 ? 0.0 : t.grid[i] / half;
-        const double volume = 4.0 / 3.0 * std::numbers::pi * (outer * outer * outer - inner * inner * inner);
-        if (mass[i] > 0.0) ln_rho[i] = std::log(mass[i] / volume);
-    }
+    std::vector<double> ln_r, ln_rho, count;
+    shell_log_density(t.grid, radii, masses, ln_r, ln_rho, count);
     t.rho.resize(n);
     for (int i = 0; i < n; ++i) {
         const auto fit = local_linear_fit(ln_r, ln_rho, count, ln_r[i], 0.35, 50.0);

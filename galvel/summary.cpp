@@ -26,12 +26,36 @@ std::string gas_summary(const Outcome& o) {
     return s;
 }
 
+// The taper of the halo: where it starts and the mass it leaves out (Hernquist) or adds
+// beyond r200 (NFW).
+std::string taper_clause(const AnalyticHalo& halo) {
+    const HaloParameters& p = halo.parameters();
+    const double left_out = halo.untruncated_mass() - halo.total_mass();
+    if (p.kind == HaloKind::nfw)
+        return "; halo tapered beyond r200 (decay " + real(p.decay) + ", mass beyond r200 " + real(-left_out) + ")";
+    return "; halo ends at r " + real(p.edge) + " (tapered, decay " + real(p.decay) + ", mass left out " +
+           real(left_out) + ")";
+}
+
+std::string f_clause(const char* name, const SphericalReport& r) {
+    std::string s;
+    if (r.negative.nodes > 0)
+        s += std::string("; ") + name + " f(E) < 0 for E " + real(r.negative.lo) + ".." + real(r.negative.hi) +
+             ", set to 0 (" + std::to_string(r.affected) + " particles reach it)";
+    if (r.unsettled > 0) s += "; " + std::to_string(r.unsettled) + " " + name + " particles at rest (f is 0 at their energies)";
+    return s;
+}
+
 }  // namespace
 
 std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Handover& h) {
     std::string s = h.output + " (" + h.format + "): disk " + std::to_string(o.disk) + ", bulge " +
                     std::to_string(o.bulge) + ", halo " + std::to_string(o.halo) + " particles";
     if (halo.present()) s += " (halo " + halo.describe() + ")";
+    if (halo.tapered()) s += taper_clause(halo);
+    if (o.bulge > 0 || o.halo > 0)
+        s += o.spherical == SphericalMethod::eddington ? "; spherical speeds from f(E)" : "; spherical speeds Gaussian (moments)";
+    s += f_clause("bulge", o.bulge_report) + f_clause("halo", o.halo_report);
     s += "; scale length " + real(o.scale_length) + (o.scale_length_estimated ? " (estimated)" : "");
     s += "; Q " + real(o.q_at_reference()) + " at R " + real(o.q_radius);
     s += "; vc max " + real(o.disk_table.vc_max) + " at R " + real(o.disk_table.vc_max_radius);

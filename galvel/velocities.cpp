@@ -1,6 +1,8 @@
 #include "velocities.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "geometry.hpp"
 
@@ -9,6 +11,7 @@ namespace galtk::galvel {
 namespace {
 
 constexpr int tries = 64;
+constexpr int rejections = 100000;
 constexpr double escape_fraction = 0.95;
 
 double limit_squared(double potential) {
@@ -70,6 +73,36 @@ std::size_t draw_sphere_velocities(ParticleSet& set, std::size_t first, std::siz
         set.vel[j] = {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
     }
     return capped;
+}
+
+std::size_t draw_sphere_velocities_from_f(ParticleSet& set, std::size_t first, std::size_t last,
+                                          const DistributionFunction& f,
+                                          const std::function<double(double)>& potential, Deviates& random) {
+    std::size_t unsettled = 0;
+    for (std::size_t j = first; j < last; ++j) {
+        const double psi = -potential(spherical_radius(set.pos[j]));
+        const double bound = f.bound(psi);
+        double speed = 0.0;
+        bool kept = false;
+        if (bound > 0.0) {
+            const double escape = std::sqrt(2.0 * psi);
+            for (int attempt = 0; attempt < rejections && !kept; ++attempt) {
+                const double v = escape * random.uniform();
+                const double weight = f(psi - 0.5 * v * v) * v * v;
+                if (random.uniform() * bound <= weight) {
+                    speed = v;
+                    kept = true;
+                }
+            }
+        }
+        unsettled += !kept;
+        const double cos_theta = 2.0 * random.uniform() - 1.0;
+        const double sin_theta = std::sqrt(std::max(0.0, 1.0 - cos_theta * cos_theta));
+        const double phi = 2.0 * std::numbers::pi * random.uniform();
+        set.vel[j] = {static_cast<float>(speed * sin_theta * std::cos(phi)),
+                      static_cast<float>(speed * sin_theta * std::sin(phi)), static_cast<float>(speed * cos_theta)};
+    }
+    return unsettled;
 }
 
 }  // namespace galtk::galvel
