@@ -9,6 +9,9 @@
 #include "eddington.hpp"
 #include "equilibrium.hpp"
 #include "galvel_models.hpp"
+#include "options.hpp"
+#include "summary.hpp"
+#include "refusal.hpp"
 
 namespace galtk::test {
 namespace {
@@ -279,6 +282,52 @@ TEST(GalvelEddington, HernquistParticlesEndAtTheOuterRadiusWithTheTapersMass) {
     const double share = 1.0 - halo.mass(4.0) / halo.total_mass();
     EXPECT_NEAR(beyond / 20000.0, share, 3.0 * std::sqrt(share / 20000.0));
     EXPECT_LT(farthest, halo.cutoff());
+}
+
+// --spherical, --halo-outer and --halo-decay reach the settings; the taper's options are
+// refused where no taper exists or the decay length is longer than the edge radius.
+TEST(GalvelEddington, SphericalAndTaperOptions) {
+    auto read = [](std::vector<std::string> more) {
+        more.insert(more.begin(), {"in.dat", "out.dat"});
+        try {
+            return std::pair{read_command_line(more)->settings, std::string()};
+        } catch (const Refusal& e) {
+            return std::pair{Settings{}, std::string(e.what())};
+        }
+    };
+    EXPECT_EQ(read({}).first.spherical, SphericalMethod::eddington);
+    EXPECT_EQ(read({"--spherical", "moments"}).first.spherical, SphericalMethod::moments);
+    const auto [taper, none] = read({"--halo", "hernquist:1:2", "--halo-outer", "50", "--halo-decay", "7"});
+    EXPECT_EQ(none, "");
+    EXPECT_EQ(taper.halo_outer, 50.0);
+    EXPECT_EQ(taper.halo_decay, 7.0);
+    EXPECT_EQ(with_taper(taper.halo, {false, taper.halo_outer, taper.halo_decay}).edge, 50.0);
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--spherical", "maxwell"}, "--spherical: expected eddington or moments, found maxwell"},
+        {{"--halo-outer", "5"}, "--halo-outer needs --halo"},
+        {{"--halo", "nfw:1:20:5", "--halo-outer", "5"}, "--halo-outer is for a Hernquist halo"},
+        {{"--halo", "hernquist:1:2", "--halo-outer", "-5"}, "--halo-outer: expected a positive finite number"},
+        {{"--halo", "hernquist:1:2", "--halo-decay", "5"}, "--halo-decay needs a tapered halo"},
+        {{"--halo", "nfw:1:20:5", "--halo-decay", "21"}, "--halo-decay: expected at most the taper's edge radius 20, found 21"},
+        {{"--halo", "nfw:1:20:5", "--halo-decay", "nan"}, "--halo-decay: expected a positive finite number"},
+    };
+    for (const auto& [args, expected] : cases) EXPECT_EQ(read(args).second.rfind(expected, 0), 0u) << read(args).second;
+    EXPECT_EQ(read({"--halo", "hernquist:1:2", "--halo-particles", "10", "--halo-decay", "5"}).second, "");
+}
+
+// The summary says how the spherical components got their speeds, where the halo ends and
+// the mass its taper leaves out.
+TEST(GalvelEddington, SummaryNamesTheMethodAndTheTaper) {
+    ParticleSet set = make_model({});
+    Settings s;
+    ASSERT_EQ(parse_halo("hernquist:2:0.5", s.halo), "");
+    s.halo_particles = 500;
+    const Outcome o = give_velocities(set, s);
+    const AnalyticHalo halo(o.halo_parameters, 1.0);
+    const std::string line = summary_line(o, halo, {"out.dat", "text", 0, std::nullopt});
+    EXPECT_NE(line.find("; halo ends at r 50 (tapered, decay 5, mass left out "), std::string::npos) << line;
+    EXPECT_NE(line.find("; spherical speeds from f(E)"), std::string::npos) << line;
+    EXPECT_EQ(line.find("f(E) < 0"), std::string::npos) << line;
 }
 
 }  // namespace
