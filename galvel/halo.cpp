@@ -110,6 +110,13 @@ void AnalyticHalo::build_taper() {
     }
     for (int i = 1; i <= taper_steps; ++i) taper_mass_[i] = taper_mass_[i - 1] + 0.5 * step_ * (shell[i - 1] + shell[i]);
     for (int i = taper_steps - 1; i >= 0; --i) taper_depth_[i] = taper_depth_[i + 1] + 0.5 * step_ * (ring[i] + ring[i + 1]);
+    // A halo beyond double's range (a mass of 1e300 in a radius of 1e-300) has no finite
+    // taper: it stays the plain profile, whose values the run then refuses as not finite.
+    if (!std::isfinite(taper_mass_.back()) || !std::isfinite(taper_depth_.front()) || !std::isfinite(exponent_) ||
+        !std::isfinite(mass_edge_) || !(step_ > 0.0)) {
+        params_.edge = 0.0;
+        params_.decay = 0.0;
+    }
 }
 
 double AnalyticHalo::inner_mass(double r) const {
