@@ -193,6 +193,7 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     std::vector<float> bulge_radii, bulge_masses;
     bulge_radii.reserve(out.bulge);
     bulge_masses.reserve(out.bulge);
+    // With f(E) the disk population (and the gas) also needs its smoothed spherical density.
     const bool from_f = s.spherical == SphericalMethod::eddington && (out.bulge > 0 || out.halo > 0);
     std::vector<float> disk_radii, disk_masses;   // for the disk's smoothed monopole
     if (from_f) {
@@ -214,7 +215,13 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
         }
     }
     // The gas counts with the disk population in the spherical averages.
-    if (out.gas) out.gas->for_each_cell([&](double R, double z, double m) { disk_mass.add(std::hypot(R, z), m); });
+    if (out.gas) out.gas->for_each_cell([&](double R, double z, double m) {
+        disk_mass.add(std::hypot(R, z), m);
+        if (from_f) {
+            disk_radii.push_back(static_cast<float>(std::hypot(R, z)));
+            disk_masses.push_back(static_cast<float>(m));
+        }
+    });
     disk_mass.finish();
     bulge_mass.finish();
     const double G = s.G;
