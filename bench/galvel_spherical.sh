@@ -31,6 +31,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 echo "galvel, $n disk + $n halo particles, $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d ' ' -f 1-3 /proc/loadavg)"
+write_component_parameters 0 0 0 0 0
+"$build/mkcomponents/mkcomponents" > /dev/null
 write_disk_parameters "$n"
 "$build/diskgen/diskgen" > /dev/null
 "$build/snapconv/snapconv" sip2.dat disk.g2 --to gadget2 > /dev/null
