@@ -274,9 +274,7 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
         insert_gas(set, n_model, gas);
         out.gas_count = gas.size();
         out.gas_first = n_model;
-        out.gas_u = std::move(gas.u);
-        out.gas_density = std::move(gas.density);
-        out.gas_hsml = std::move(gas.hsml);
+        if (s.units) set.units = ModelUnits{s.units->length_cm, s.units->mass_g, s.units->velocity_cm_s};
     }
     return out;
 }

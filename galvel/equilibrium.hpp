@@ -39,7 +39,6 @@ struct Outcome {
     std::optional<GasDisk> gas;   // the gas disk's equilibrium, when there is one
     std::size_t gas_count = 0;
     std::size_t gas_first = 0;    // index of the first gas particle in the model written
-    std::vector<float> gas_u, gas_density, gas_hsml;
     double gas_seconds = 0.0;        // the gas's vertical equilibrium
     double neighbour_seconds = 0.0;  // the smoothing lengths
     SphericalMethod spherical = SphericalMethod::eddington;

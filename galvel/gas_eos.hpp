@@ -6,7 +6,7 @@
 // hydrodynamics code is that of an ideal gas of adiabatic index 5/3 with this pressure:
 // u = P / ((5/3 - 1) rho) (isothermal: u = 1.5 c^2).
 //
-// A temperature T in kelvin becomes c^2 = k_B T / (mu m_p) in (km/s)^2, mu = 4 / (8 - 5 (1 - X))
+// A temperature T in kelvin becomes c^2 = k_B T / (mu m_p), mu = 4 / (8 - 5 (1 - X))
 // of a fully ionised primordial gas with hydrogen mass fraction X = 0.76 (mu = 0.588; 10^4 K
 // is c = 11.85 km/s, u = 210.6 (km/s)^2).
 #pragma once
@@ -22,12 +22,9 @@ inline constexpr double proton_mass_cgs = 1.67262192e-24; // g
 
 inline constexpr double mean_molecular_weight() { return 4.0 / (8.0 - 5.0 * (1.0 - hydrogen_fraction)); }
 
-// c^2 in (km/s)^2 of gas at temperature T (kelvin), and back.
-inline double sound_speed_squared_kms(double T) {
-    return boltzmann_cgs * T / (mean_molecular_weight() * proton_mass_cgs) * 1e-10;
-}
-inline double temperature_of(double c2_kms) {
-    return c2_kms * 1e10 * mean_molecular_weight() * proton_mass_cgs / boltzmann_cgs;
+// c^2 in (cm/s)^2 of gas at temperature T (kelvin).
+inline double sound_speed_squared_cgs(double T) {
+    return boltzmann_cgs * T / (mean_molecular_weight() * proton_mass_cgs);
 }
 
 class GasEos {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "gas_eos.hpp"
 #include "refusal.hpp"
 
 namespace galtk::galvel {
@@ -55,12 +56,20 @@ void settle_gas(const CLI::App& app, const GasTyped& t, Settings& s) {
         throw Refusal("--gas needs --gas-sound-speed c (the isothermal sound speed in the model's velocity unit)");
     if (temperature) {
         require_positive("--gas-temperature", t.temperature);
-        throw Refusal("--gas-temperature needs --units: a temperature in kelvin becomes a sound speed only in known "
-                      "units (give --gas-sound-speed in the model's velocity unit instead)");
+        if (!s.units)
+            throw Refusal("--gas-temperature needs --units: a temperature in kelvin becomes a sound speed only in known "
+                          "units (give --gas-sound-speed in the model's velocity unit instead)");
+        g.temperature = t.temperature;
+        const double v = s.units->velocity_cm_s;
+        s.gas_c2 = sound_speed_squared_cgs(t.temperature) / (v * v);
+        if (!(std::isfinite(s.gas_c2) && s.gas_c2 > 0.0))
+            throw Refusal("--gas-temperature " + number(t.temperature) + ": the sound speed in the model's units is " +
+                          number(std::sqrt(s.gas_c2)) + ", expected a positive finite number");
+    } else {
+        require_positive("--gas-sound-speed", t.sound_speed);
+        g.sound_speed = t.sound_speed;
+        s.gas_c2 = t.sound_speed * t.sound_speed;
     }
-    require_positive("--gas-sound-speed", t.sound_speed);
-    g.sound_speed = t.sound_speed;
-    s.gas_c2 = t.sound_speed * t.sound_speed;
     if (app.count("--gas-particles") > 0 && t.particles < 1)
         throw Refusal("--gas-particles " + std::to_string(t.particles) + ": expected a count, 1 or more");
     g.particles = app.count("--gas-particles") > 0 ? static_cast<std::size_t>(t.particles) : default_gas_particles;

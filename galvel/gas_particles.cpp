@@ -42,6 +42,16 @@ void insert_gas(ParticleSet& set, std::size_t at, const GasParticles& gas) {
         set.id.insert(set.id.begin() + offset, n, 0);
         for (std::size_t j = 0; j < n; ++j) set.id[at + j] = ++top;
     }
+    if (set.has_gas_fields()) {
+        set.internal_energy.insert(set.internal_energy.begin() + offset, n, 0.0f);
+        set.density.insert(set.density.begin() + offset, n, 0.0f);
+        set.smoothing_length.insert(set.smoothing_length.begin() + offset, n, 0.0f);
+    } else {
+        set.add_gas_fields();
+    }
+    std::copy(gas.u.begin(), gas.u.end(), set.internal_energy.begin() + offset);
+    std::copy(gas.density.begin(), gas.density.end(), set.density.begin() + offset);
+    std::copy(gas.hsml.begin(), gas.hsml.end(), set.smoothing_length.begin() + offset);
     if (!set.type_mass.empty()) set.type_mass[gas_type] = gas.mass;
 }
 

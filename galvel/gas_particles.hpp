@@ -29,7 +29,7 @@ struct GasParticles {
 GasParticles draw_gas_particles(const GasDisk& disk, std::size_t count, Deviates& random);
 
 // Inserts the gas into `set` before particle `at` (type 0; IDs after the largest when the
-// set carries IDs).
+// set carries IDs) with its gas fields (the set's other particles get 0 if it had none).
 void insert_gas(ParticleSet& set, std::size_t at, const GasParticles& gas);
 
 }  // namespace galtk::galvel

@@ -51,6 +51,10 @@ int main(int argc, char** argv) {
     remove_temporaries_on_signals();
     try {
         const SnapshotFormat to = output_format(o);
+        if (settings.gas.present && to == SnapshotFormat::text)
+            return galtk::end_with_failure(program, 1,
+                                           o.output + ": a text snapshot has no place for the gas's internal energy, "
+                                                      "density and smoothing length; give --to gadget1|gadget2|hdf5|tipsy");
         galtk::Progress progress(program);  // on a terminal only; erased before any message
         progress.stage_reading(o.input);
         ParticleSet set = read_snapshot(o.input);

@@ -13,12 +13,19 @@ std::string real(double v) {
     return text;
 }
 
+// ", T K" of the gas's sound speed when the units are known.
+std::string temperature(const Outcome& o) {
+    if (!o.units) return {};
+    const double v = o.units->velocity_cm_s;
+    return ", " + real(o.gas->eos().c2() * v * v * mean_molecular_weight() * proton_mass_cgs / boltzmann_cgs) + " K";
+}
+
 // The gas disk: count, sound speed, the iterations of the vertical equilibrium, its
 // half-mass height at the scale length and where pressure leaves it no rotation.
 std::string gas_summary(const Outcome& o) {
     const GasDisk& g = *o.gas;
     std::string s = "; gas " + std::to_string(o.gas_count) + " particles (mass " + real(g.mass()) + ", R_max " +
-                    real(g.r_max()) + ", sound speed " + real(std::sqrt(g.eos().c2())) +
+                    real(g.r_max()) + ", sound speed " + real(std::sqrt(g.eos().c2())) + temperature(o) +
                     (g.eos().isothermal() ? ", isothermal" : ", polytrope " + real(g.eos().gamma())) + ")";
     s += ", vertical equilibrium in " + std::to_string(g.iterations()) + " iterations";
     if (g.no_rotation_lo <= g.no_rotation_hi)
