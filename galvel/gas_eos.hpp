@@ -8,7 +8,7 @@
 //
 // A temperature T in kelvin becomes c^2 = k_B T / (mu m_p), mu = 4 / (8 - 5 (1 - X))
 // of a fully ionised primordial gas with hydrogen mass fraction X = 0.76 (mu = 0.588; 10^4 K
-// is c = 11.85 km/s, u = 210.6 (km/s)^2).
+// is c = 11.85 km/s, u = 210.5 (km/s)^2 with mu = 4 / 6.8 exactly).
 #pragma once
 
 #include <cmath>

@@ -30,11 +30,15 @@ std::vector<float> smoothing_lengths(const std::vector<Vec3>& positions, int nei
     if (n == 0 || neighbours < 1) return h;
     const PointCloud cloud{positions};
     Tree tree(3, cloud, nanoflann::KDTreeSingleIndexAdaptorParams(16));
+    // Queries in the tree's leaf order: neighbouring queries then visit the same nodes and
+    // points, which keeps them in the cache (several times faster than the input order).
+    const std::vector<std::uint32_t>& order = tree.vAcc;
     const std::size_t k = static_cast<std::size_t>(std::min<std::size_t>(neighbours, n));
     auto work = [&](std::size_t first, std::size_t last) {
         std::vector<std::uint32_t> index(k);
         std::vector<double> distance2(k);
-        for (std::size_t j = first; j < last; ++j) {
+        for (std::size_t q = first; q < last; ++q) {
+            const std::size_t j = order[q];
             const float query[3] = {positions[j].x, positions[j].y, positions[j].z};
             const std::size_t found = tree.knnSearch(query, k, index.data(), distance2.data());
             h[j] = found > 0 ? static_cast<float>(std::sqrt(distance2[found - 1])) : 0.0f;

@@ -10,7 +10,7 @@
 #          the Slurm cluster of CI installs its own packages (survey/ci/local-slurm.sh)
 set -euo pipefail
 
-build=(cmake make g++ pkg-config libhdf5-dev libcli11-dev libpng-dev python3-matplotlib pybind11-dev python3-dev python3-numpy)
+build=(cmake make g++ pkg-config libhdf5-dev libcli11-dev libnanoflann-dev libpng-dev python3-matplotlib pybind11-dev python3-dev python3-numpy)
 test=("${build[@]}" libgtest-dev libgmock-dev libbenchmark-dev python3-h5py python3-yt python3-galpy
       python3-scipy python3-pytest)
 ci=("${test[@]}" clang libclang-rt-14-dev snakemake)

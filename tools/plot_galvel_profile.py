@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Plots galvel's profile table (--profile FILE): the rotation curve with the
 contribution of each component, the three velocity dispersions with the mean rotation,
-and Toomre's Q.
+and Toomre's Q; with a gas disk (a '# gas:' section) a fourth panel of the gas's
+half-mass height and, on a second axis, its rotation against the circular speed.
 
   tools/plot_galvel_profile.py PROFILE [PICTURE.png]
 
@@ -37,7 +38,10 @@ def main(profile, picture):
     s = read_sections(profile)
     disk = s["disk"]
     R = disk["R"]
-    fig, (ax_vc, ax_sigma, ax_q) = plt.subplots(1, 3, figsize=(15, 4.5))
+    gas = s.get("gas")
+    panels = 4 if gas else 3
+    fig, axes = plt.subplots(1, panels, figsize=(5 * panels, 4.5))
+    ax_vc, ax_sigma, ax_q = axes[:3]
     ax_vc.plot(R, disk["vc"], "k", lw=2, label="total")
     for column, label in (("vc_disk", "disk population"), ("vc_bulge", "bulge"), ("vc_halo", "halo")):
         if np.any(disk[column] != 0):
@@ -56,6 +60,16 @@ def main(profile, picture):
     ax_q.plot(R, disk["Q"], "k")
     ax_q.axhline(1.0, color="grey", lw=0.5)
     ax_q.set(xlabel="R", ylabel="Q", title="Toomre Q", ylim=(0, min(10.0, 1.2 * np.nanmax(disk["Q"]))))
+    if gas:
+        ax_h = axes[3]
+        ax_h.plot(gas["R"], gas["half_height"], "C0", label="half-mass height")
+        ax_h.set(xlabel="R", ylabel="gas half-mass height |z|", title="gas disk", yscale="log")
+        ax_v = ax_h.twinx()
+        ax_v.plot(gas["R"], gas["vc"], "k", lw=1, label="$v_c$")
+        ax_v.plot(gas["R"], gas["vphi"], "C3--", label="gas $v_\\phi$")
+        ax_v.set(ylabel="speed")
+        lines = ax_h.get_lines() + ax_v.get_lines()
+        ax_h.legend(lines, [line.get_label() for line in lines])
     fig.tight_layout()
     fig.savefig(picture, dpi=100)
 

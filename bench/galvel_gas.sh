@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# galvel's gas disk benchmark: a disk-and-bulge model of 10^6 particles built with the
+# toolkit's programs (80% disk, 20% bulge), a live Hernquist halo of 10^6 particles, with
+# and without a gas disk of 10^6 particles (GADGET-2 output). Prints the wall time and
+# peak memory of both (median of RUNS), their ratios, the particle data of the run with
+# gas (36 bytes a collisionless particle with its ID, 48 a gas particle: position,
+# velocity, mass, type, ID, u, density, h) and the stages of one run with gas.
+#
+#   bench/galvel_gas.sh [--quick] [BUILD_DIR]     --quick: 10^5 of each, one run
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+# shellcheck source=bench/lib.sh
+. "$here/lib.sh"
+
+quick=0
+build=
+for arg in "$@"; do
+    case $arg in
+        --quick) quick=1 ;;
+        -*) die "unknown option $arg (bench/galvel_gas.sh [--quick] [BUILD_DIR])" ;;
+        *) build=$arg ;;
+    esac
+done
+build=${build:-$top/build/release}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+if ((quick)); then n=100000 runs=1; else n=1000000 runs=${RUNS:-3}; fi
+[ -x /usr/bin/time ] || die "/usr/bin/time is needed (apt-get install time)"
+build_release "$top" "$build"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+numd=$((n * 4 / 5))
+write_component_parameters $((n / 5)) 0 0 0 0
+"$build/mkcomponents/mkcomponents" > /dev/null
+write_disk_parameters "$numd"
+"$build/diskgen/diskgen" > /dev/null
+write_bulge_parameters 0.25
+"$build/diskbulge/diskbulge" > console.log
+nbulge=$(awk '$1 == "numb" { print $2 }' console.log)
+stars=$((numd + nbulge))
+"$build/snapconv/snapconv" tinit.dat tinit.g2 --to gadget2 > /dev/null
+
+halo=(--halo hernquist:5:30 --halo-particles "$n")
+gas=(--gas 0.1:3 --gas-sound-speed 0.02 --gas-particles "$n")
+echo "galvel with gas on $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d ' ' -f 1-3 /proc/loadavg)"
+echo "model: $stars stars, $n halo particles, $n gas particles"
+measure "$runs" /dev/null "$build/galvel/galvel" tinit.g2 plain.g2 --bulge "$nbulge" "${halo[@]}"
+plain_wall=$WALL plain_peak=$PEAK_KB
+measure "$runs" /dev/null "$build/galvel/galvel" tinit.g2 gas.g2 --bulge "$nbulge" "${halo[@]}" "${gas[@]}"
+gas_wall=$WALL gas_peak=$PEAK_KB
+data_mb=$(awk -v s="$stars" -v h="$n" -v g="$n" 'BEGIN { print ((s + h) * 36 + g * 48) / 1048576 }')
+awk -v pw="$plain_wall" -v pp="$plain_peak" -v gw="$gas_wall" -v gp="$gas_peak" -v d="$data_mb" 'BEGIN {
+    printf "without gas: %.2f s, %.1f MB peak\n", pw, pp / 1024
+    printf "with gas:    %.2f s, %.1f MB peak (%.2f times the time; particle data %.1f MB, peak %.2f times it)\n",
+        gw, gp / 1024, gw / pw, d, gp / 1024 / d
+}'
+echo "stages with gas: $("$build/galvel/galvel_gas_stages" tinit.g2 stages.g2 "$nbulge" hernquist:5:30 "$n" 0.1:3 0.02 "$n")"
