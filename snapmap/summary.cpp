@@ -1,6 +1,9 @@
 #include "summary.hpp"
 
+#include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <utility>
 
 #include "extent.hpp"
 
@@ -23,7 +26,20 @@ const char* quantity_name(Quantity q) {
     return "";
 }
 
+// A unit's usual name when it is one (within a part in 10^4), else its value in cgs.
+std::string unit_name(double cgs, const char* cgs_name, std::initializer_list<std::pair<double, const char*>> known) {
+    for (const auto& [value, name] : known)
+        if (std::fabs(cgs - value) <= 1e-4 * value) return name;
+    return number(cgs) + " " + cgs_name;
+}
+
 }  // namespace
+
+std::string units_text(const galtk::ModelUnits& u) {
+    return "length " + unit_name(u.length_cgs, "cm", {{3.085678e18, "pc"}, {3.085678e21, "kpc"}, {3.085678e24, "Mpc"}}) +
+           ", mass " + unit_name(u.mass_cgs, "g", {{1.989e33, "Msun"}, {1.989e43, "1e10 Msun"}}) + ", velocity " +
+           unit_name(u.velocity_cgs, "cm/s", {{1.0e5, "km/s"}});
+}
 
 ModelFacts model_facts(const galtk::ParticleSet& model, bool need_radius, bool need_velocities) {
     ModelFacts f;
@@ -54,6 +70,7 @@ std::string summary_line(const Options& o, const galtk::ParticleSet& model, cons
     for (std::size_t k = 0; k < maps.tally.size(); ++k)
         line += std::string(k ? "," : "") + " " + std::to_string(maps.tally[k].outside);
     line += " particles";
+    if (model.units) line += "; units: " + units_text(*model.units);
     if (f.zero_velocities) line += "; every velocity is 0: the kinematic maps are flat";
     // A face-on disk turns in the plane of the sky: its mean velocity map shows only the
     // vertical motions and looks uniform; say so rather than let it pass for a fault.

@@ -19,6 +19,10 @@ struct ModelFacts {
 // passes over the particles.
 ModelFacts model_facts(const galtk::ParticleSet& model, bool need_radius, bool need_velocities);
 
+// "length kpc, mass 1e10 Msun, velocity km/s": the usual names where the units are
+// those, their values in cgs otherwise.
+std::string units_text(const galtk::ModelUnits& units);
+
 std::string summary_line(const Options& options, const galtk::ParticleSet& model, const ModelFacts& facts,
                          const Maps& maps);
 

@@ -15,6 +15,7 @@
 #include "extent.hpp"
 #include "options.hpp"
 #include "snapshot_io.hpp"
+#include "summary.hpp"
 #include "view.hpp"
 
 namespace snapmap {
@@ -260,6 +261,31 @@ int status_of(const auto& call) {
         return e.status;
     }
     return 0;
+}
+
+// The summary names the model's units where it knows them, for the figures' axes.
+TEST(SnapmapMaps, SummaryNamesTheModelsUnits) {
+    EXPECT_EQ(units_text(galtk::galactic_units()), "length kpc, mass 1e10 Msun, velocity km/s");
+    EXPECT_EQ(units_text({3.085678e18, 1.989e33, 1.0e5}), "length pc, mass Msun, velocity km/s");
+    // A part in a thousand off is another unit: its value in cgs.
+    EXPECT_EQ(units_text({3.0887e21, 2.0e33, 1.0e6}), "length 3.0887e+21 cm, mass 2e+33 g, velocity 1e+06 cm/s");
+
+    galtk::ParticleSet model;
+    model.resize(1);
+    model.pos[0] = {1.0f, 0.0f, 0.0f};
+    model.mass[0] = 1.0f;
+    Options o;
+    o.input = "m.hdf5";
+    o.views = {{0.0, 0.0}};
+    Grid grid;
+    grid.nmesh = 2;
+    grid.extent = 2.0f;
+    const Maps maps = make_maps(model, o.views, grid, Assignment::ngp, Quantity::density);
+    const ModelFacts facts = model_facts(model, false, false);
+    EXPECT_EQ(summary_line(o, model, facts, maps).find("units"), std::string::npos);
+    model.units = galtk::galactic_units();
+    EXPECT_NE(summary_line(o, model, facts, maps).find("; units: length kpc, mass 1e10 Msun, velocity km/s;"),
+              std::string::npos);
 }
 
 TEST(SnapmapMaps, CommandLineValuesAreChecked) {

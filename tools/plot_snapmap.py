@@ -40,7 +40,9 @@ def parse_summary_line(line):
         inclination, _, position_angle = text.partition(":")
         views.append((float(inclination), float(position_angle)))
     wrote = line.rstrip("\n").split("; wrote", 1)
+    units = re.search(r"; units: length ([^,;]+), mass ([^,;]+), velocity ([^,;]+)", line)
     return {
+        "units": units.groups() if units else None,
         "views": views,
         "quantity": QUANTITIES[m.group(2)],
         "nmesh": int(m.group(3)),
@@ -192,21 +194,32 @@ def make_figure(maps, summary, units, title=None):
     return fig, axes
 
 
+def units_of(summary, args):
+    """The unit names of the axes and the colour bar: those given, else the summary's (when
+    the model file said what its units are), else the model's own units unnamed."""
+    known = summary.get("units") or ("model length unit", "model mass unit", "model velocity unit")
+
+    class Units:
+        length = args.length_unit or known[0]
+        mass = args.mass_unit or known[1]
+        velocity = args.velocity_unit or known[2]
+
+    return Units
+
+
 def main(argv):
     parser = argparse.ArgumentParser(prog="plot_snapmap.py", description=__doc__.split("\n\n")[0])
     parser.add_argument("map_file", metavar="MAPFILE")
     parser.add_argument("summary", metavar="SUMMARY")
     parser.add_argument("-o", "--output", action="append", default=[],
                         help="figure to write (.png, .pdf, .svg); repeat for several (default MAPFILE.png)")
-    parser.add_argument("--length-unit", default="model length unit", help="name of the model's length unit, e.g. kpc")
-    parser.add_argument("--mass-unit", default="model mass unit", help="e.g. '10$^{10}$ M$_\\odot$'")
-    parser.add_argument("--velocity-unit", default="model velocity unit", help="e.g. km/s")
+    parser.add_argument("--length-unit", help="name of the model's length unit, e.g. kpc (default: the summary's "
+                        "units when the model gave them, else 'model length unit')")
+    parser.add_argument("--mass-unit", help="e.g. '10$^{10}$ M$_\\odot$'")
+    parser.add_argument("--velocity-unit", help="e.g. km/s")
     parser.add_argument("--title", help="a title above the panels")
     parser.add_argument("--dpi", type=float, default=150.0, help="pixels per inch of PNG output (default 150)")
     a = parser.parse_args(argv)
-
-    class Units:
-        length, mass, velocity = a.length_unit, a.mass_unit, a.velocity_unit
 
     try:
         summary = find_summary(a.summary, a.map_file)
@@ -217,7 +230,7 @@ def main(argv):
     except MapError as e:
         print(f"plot_snapmap.py: {e}", file=sys.stderr)
         return 2
-    fig, _ = make_figure(maps, summary, Units, a.title)
+    fig, _ = make_figure(maps, summary, units_of(summary, a), a.title)
     for out in a.output or [a.map_file + ".png"]:
         try:
             fig.savefig(out, dpi=a.dpi)

@@ -159,7 +159,19 @@ def test_summary_lines():
     s = plot.parse_summary_line(line)
     check(s is not None and s["views"] == [(60.0, -30.5), (90.0, 0.0)] and s["nmesh"] == 64 and s["extent"] == 1.3
           and s["quantity"] == "dispersion" and s["wrote"] == ["a/b.map", "p.png"], f"parsed {s}")
+    check(s["units"] is None, f"units of a summary without them: {s['units']}")
     check(plot.parse_summary_line("galvel: disk 5 particles") is None, "a galvel line taken for a summary")
+    with_units = plot.parse_summary_line(line.replace("; wrote", "; units: length kpc, mass 1e10 Msun, velocity km/s; wrote"))
+    check(with_units["units"] == ("kpc", "1e10 Msun", "km/s") and with_units["wrote"] == ["a/b.map", "p.png"],
+          f"units parsed {with_units}")
+
+    class Given:
+        length_unit, mass_unit, velocity_unit = "pc", None, None
+
+    units = plot.units_of(with_units, Given)
+    check((units.length, units.mass, units.velocity) == ("pc", "1e10 Msun", "km/s"), "given units over the summary's")
+    units = plot.units_of(s, Given)
+    check(units.mass == "model mass unit", "unnamed units: " + units.mass)
     for view, axes in (((60.0, 0.0), ("x", "v = 0.5 y + 0.87 z")), ((90.0, 90.0), ("y", "z")),
                        ((180.0, 0.0), ("x", "−y")), ((30.0, 90.0), ("y", "v = −0.87 x + 0.5 z")),
                        ((90.0, 45.0), ("u = 0.71 x + 0.71 y", "z"))):
