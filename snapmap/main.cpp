@@ -28,9 +28,12 @@ namespace {
 // finite velocities.
 void check_model(const std::string& input, const galtk::ParticleSet& model, bool need_velocities) {
     for (std::size_t k = 0; k < model.size(); ++k) {
-        if (!(model.mass[k] >= 0.0f) || !std::isfinite(model.mass[k]))
-            throw galtk::FormatError(2, input + ": particle " + std::to_string(k + 1) + ": mass " +
-                                            std::to_string(model.mass[k]) + ", expected a finite mass of 0 or more");
+        if (!(model.mass[k] >= 0.0f) || !std::isfinite(model.mass[k])) {
+            char mass[32];  // as the file has it (shortest form that reads back), not "-1.000000"
+            std::snprintf(mass, sizeof mass, "%.9g", double(model.mass[k]));
+            throw galtk::FormatError(2, input + ": particle " + std::to_string(k + 1) + ": mass " + mass +
+                                            ", expected a finite mass of 0 or more");
+        }
         const galtk::Vec3& v = model.vel[k];
         if (need_velocities && !(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z)))
             throw galtk::FormatError(2, input + ": particle " + std::to_string(k + 1) +

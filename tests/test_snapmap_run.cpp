@@ -254,6 +254,11 @@ TEST(SnapmapRun, KindsByNameAndRefusalsQuoteTheValue) {
         {{"--nmesh", "16385"}, "snapmap: --nmesh: Value 16385 not in range 1 to 16384\n"},
         {{"--kind", "speed"}, "snapmap: --kind: speed not in {1,2,3,density,dispersion,velocity}\n"},
     };
+    // A value from the file, too, as it is written there.
+    s.write("negative.dat", snapshot({{1, 0, 0, 0, 0, 0}}, -1.5f));
+    const RunResult negative = s.run("snapmap", {}, {"negative.dat"});
+    EXPECT_EQ(negative.status, 2);
+    EXPECT_EQ(negative.err, "snapmap: negative.dat: particle 1: mass -1.5, expected a finite mass of 0 or more\n");
     for (const auto& [args, line] : refusals) {
         std::vector<std::string> all = {"disk.dat"};
         all.insert(all.end(), args.begin(), args.end());
