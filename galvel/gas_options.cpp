@@ -73,8 +73,9 @@ void settle_gas(const CLI::App& app, const GasTyped& t, Settings& s) {
     if (app.count("--gas-particles") > 0 && t.particles < 1)
         throw Refusal("--gas-particles " + std::to_string(t.particles) + ": expected a count, 1 or more");
     g.particles = app.count("--gas-particles") > 0 ? static_cast<std::size_t>(t.particles) : default_gas_particles;
-    if (t.neighbours < 1 || t.neighbours > 100000)
-        throw Refusal("--gas-neighbours " + std::to_string(t.neighbours) + ": expected 1 .. 100000");
+    // One neighbour is the particle itself: h would be 0.
+    if (t.neighbours < 2 || t.neighbours > 100000)
+        throw Refusal("--gas-neighbours " + std::to_string(t.neighbours) + ": expected 2 .. 100000");
     if (static_cast<unsigned long long>(t.neighbours) > g.particles)
         throw Refusal("--gas-neighbours " + std::to_string(t.neighbours) + " is more than the " +
                       std::to_string(g.particles) + " gas particles");

@@ -133,6 +133,7 @@ TEST(GalvelGasCli, RefusesBadGasOptionsWithOneLine) {
         {{"in.dat", "out.dat", "--gas", "1:2", "--gas-sound-speed", "1", "--gas-particles", "10",
           "--gas-neighbours", "11"}, "more than the 10 gas particles"},
         {{"in.dat", "out.dat", "--gas", "1:2", "--gas-sound-speed", "1", "--gas-neighbours", "0"}, "--gas-neighbours 0"},
+        {{"in.dat", "out.dat", "--gas", "1:2", "--gas-sound-speed", "1", "--gas-neighbours", "1"}, "expected 2 .. 100000"},
         {{"in.dat", "out.dat", "--gas", "1:2", "--gas-sound-speed", "1", "--gas-eos", "polytrope:1"}, "above 1"},
         {{"in.dat", "out.dat", "--gas", "1:2", "--gas-sound-speed", "1", "--gas-eos", "adiabatic"}, "expected isothermal"},
         {{"in.dat", "out.dat", "--gas-sound-speed", "1"}, "need --gas M:h"},
