@@ -77,10 +77,18 @@ for quantity in density velocity dispersion; do
         -o "figure_$quantity.png" -o "figure_$quantity.pdf" ||
         echo "    (no figure: /usr/bin/python3 with matplotlib is needed)"
 done
-# Handed to a simulation code: HDF5 for GADGET-4/AREPO/SWIFT, then with the bar particles
-# moved off the disk particles they sit on (a thousandth of the softening length).
-run snapconv tinit_v.dat galaxy.hdf5
-run snapconv tinit_v.dat galaxy_jittered.hdf5 --jitter 0.00037
+# Handed to a simulation code: the model must hold the halo whose pull its velocities
+# assume, so galvel realises it as particles, each as heavy as the disk population's mean
+# particle (halo mass over that mean, rounded up): halo particles heavier than the disk's
+# give their energy to the disk in encounters and heat it. HDF5 for GADGET-4/AREPO/SWIFT,
+# then with the bar particles moved off the disk particles they sit on (a thousandth of
+# the softening length).
+halo_mass=5
+nhalo=$(awk -v nb="$nbulge" -v M="$halo_mass" 'NR == 1 { ndisk = $1 - nb } NR == 4 { split($0, hm) }
+    NR > 4 && NR - 4 <= ndisk { m += (NF >= 8 ? $8 : hm[$7 + 1]) }
+    END { n = M / (m / ndisk); printf "%d\n", (n == int(n)) ? n : int(n) + 1 }' tinit.dat)
+run galvel tinit.dat galaxy.hdf5 --to hdf5 --bulge "$nbulge" --halo "hernquist:$halo_mass:10" --halo-particles "$nhalo"
+run snapconv galaxy.hdf5 galaxy_jittered.hdf5 --jitter 0.00037
 
 echo
 echo "== 3. parameter survey (examples/survey)"
@@ -132,7 +140,7 @@ echo "barred spiral:   $work/barred_spiral/tinit.dat"
 echo "                 $spiral_counts"
 echo "                 $(summarise "$work/barred_spiral/tinit.dat"); galmix's totm $spiral_mass"
 echo "                 with velocities: $work/barred_spiral/tinit_v.dat, profile galvel_profile.txt/.png"
-echo "                 for simulation codes: $work/barred_spiral/galaxy.hdf5, galaxy_jittered.hdf5"
+echo "                 for simulation codes (with $nhalo halo particles): $work/barred_spiral/galaxy.hdf5, galaxy_jittered.hdf5"
 echo "                 pictures: $work/barred_spiral/barred_spiral.png (density),"
 echo "                 barred_spiral_velocity.png (mean velocity), barred_spiral_dispersion.png"
 echo "                 figures: figure_density.png, figure_velocity.png, figure_dispersion.png (and .pdf)"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -21,6 +22,9 @@ namespace {
 constexpr const char* toolkit_group = "Toolkit";
 constexpr std::int32_t no_code = INT32_MIN;
 constexpr const char* per_particle_codes = "ToolkitTypeCode";
+// kind (1 Hernquist, 2 NFW), M or M200, a or r200, c (0 for Hernquist), G.
+constexpr const char* analytic_halo_attribute = "AnalyticHalo";
+constexpr std::size_t analytic_halo_values = 5;
 
 std::string type_group(int t) { return "PartType" + std::to_string(t); }
 
@@ -100,6 +104,12 @@ void write_toolkit_group(const h5::File& f, const ParticleSet& set, const std::a
     h5::Handle tk = f.create_group(toolkit_group);
     const hid_t g = tk.get();
     f.write_attribute(g, toolkit_group, "TypeCodes", H5T_STD_I32LE, H5T_NATIVE_INT32, codes.data(), particle_types);
+    if (set.analytic_halo.kind != AnalyticHaloNote::none) {
+        const AnalyticHaloNote& h = set.analytic_halo;
+        const double note[analytic_halo_values] = {static_cast<double>(h.kind), h.mass, h.length, h.concentration, h.G};
+        f.write_attribute(g, toolkit_group, analytic_halo_attribute, H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, note,
+                          analytic_halo_values);
+    }
     if (!set.ncomp) return;
     const std::int32_t ncomp = *set.ncomp, eight = set.per_particle_mass ? 1 : 0;
     f.write_attribute(g, toolkit_group, "NComp", H5T_STD_I32LE, H5T_NATIVE_INT32, &ncomp, 0);
@@ -111,6 +121,24 @@ void write_toolkit_group(const h5::File& f, const ParticleSet& set, const std::a
     if (!set.type_mass.empty())
         f.write_attribute(g, toolkit_group, "TypeMass", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, set.type_mass.data(),
                           set.type_mass.size());
+}
+
+// The note is a hint only: one that is not five finite values of a known kind, with
+// positive parameters, is left out.
+void read_analytic_halo(const h5::File& f, hid_t g, AnalyticHaloNote& note) {
+    if (!f.has_attribute(g, analytic_halo_attribute)) return;
+    if (f.attribute_size(g, toolkit_group, analytic_halo_attribute) != analytic_halo_values) return;
+    double v[analytic_halo_values] = {};
+    f.read_attribute(g, toolkit_group, analytic_halo_attribute, H5T_NATIVE_DOUBLE, v, analytic_halo_values);
+    const bool hernquist = v[0] == 1.0, nfw = v[0] == 2.0;
+    for (double x : v)
+        if (!std::isfinite(x)) return;
+    if (!(hernquist || nfw) || !(v[1] > 0.0 && v[2] > 0.0 && v[4] > 0.0) || (nfw && !(v[3] > 0.0))) return;
+    note.kind = hernquist ? AnalyticHaloNote::hernquist : AnalyticHaloNote::nfw;
+    note.mass = v[1];
+    note.length = v[2];
+    note.concentration = nfw ? v[3] : 0.0;
+    note.G = v[4];
 }
 
 // Writes rows [first, first + count) of the file order, gathered through a buffer.
@@ -261,6 +289,7 @@ OpenedSnapshot open_snapshot(const std::filesystem::path& path) {
         h5::Handle tk = f.open_group(toolkit_group);
         const hid_t g = tk.get();
         f.read_attribute(g, toolkit_group, "TypeCodes", H5T_NATIVE_INT32, codes.data(), particle_types);
+        read_analytic_halo(f, g, set.analytic_halo);
         if (f.has_attribute(g, "NComp")) {
             std::int32_t ncomp = 0, eight = 0;
             f.read_attribute(g, toolkit_group, "NComp", H5T_NATIVE_INT32, &ncomp, 1);

@@ -30,6 +30,17 @@ struct ModelUnits {
 // kpc, 1e10 solar masses, km/s: the GADGET defaults (G = 43007.1 in them).
 inline ModelUnits galactic_units() { return {3.085678e21, 1.989e43, 1.0e5}; }
 
+// The analytic dark halo a model's velocities assume and its file does not hold as
+// particles (written by galvel, kept in the HDF5 Toolkit group); kind none otherwise.
+struct AnalyticHaloNote {
+    enum Kind : std::int32_t { none = 0, hernquist = 1, nfw = 2 };
+    std::int32_t kind = none;
+    double mass = 0.0;           // M of Hernquist, M200 of NFW
+    double length = 0.0;         // Hernquist's a, NFW's r200
+    double concentration = 0.0;  // NFW's c
+    double G = 1.0;              // the gravitational constant the velocities were drawn with
+};
+
 struct ParticleSet {
     std::vector<Vec3> pos;
     std::vector<Vec3> vel;
@@ -55,6 +66,7 @@ struct ParticleSet {
     double box_size = 0.0;
     // The units the numbers are in; none when unknown (the file did not say).
     std::optional<ModelUnits> units;
+    AnalyticHaloNote analytic_halo;
 
     std::size_t size() const { return pos.size(); }
     void resize(std::size_t n) {

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "analytic_halo_note.hpp"
 #include "coincident.hpp"
 #include "equilibrium.hpp"
 #include "finite_check.hpp"
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
         const Outcome outcome = give_velocities(set, settings);
         refuse_non_finite(set, outcome);
         progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
+        set.analytic_halo = unheld_halo(settings, outcome);
         Handover handover{o.output, format_name(to), count_coincident(set), std::nullopt};
         if (o.jitter && handover.coincident > 0) handover.jitter = jitter_coincident(set, *o.jitter, -4711);
         // The model and the profile complete before either replaces an earlier file.
@@ -74,6 +76,9 @@ int main(int argc, char** argv) {
         const AnalyticHalo halo(outcome.halo_parameters, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
+        const std::size_t equal = equal_mass_count(set, halo.total_mass());
+        for (const std::string& hint : {analytic_halo_hint(set, o.output, equal), heavy_halo_hint(set)})
+            if (!hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;
     } catch (const Refusal& e) {
         return galtk::end_with_failure(program, 1, std::string(o.input) + ": " + e.what());

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "header.hpp"
+
 namespace galtk::galvel {
 
 namespace {
@@ -81,6 +83,57 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
 
 std::string coincident_hint(const Handover& h) {
     return galtk::coincident_hint(h.coincident, h.jitter.has_value());
+}
+
+AnalyticHaloNote unheld_halo(const Settings& s, const Outcome& o) {
+    AnalyticHaloNote note;
+    if (s.halo.kind == HaloKind::none || o.halo > 0) return note;
+    note.kind = s.halo.kind == HaloKind::hernquist ? AnalyticHaloNote::hernquist : AnalyticHaloNote::nfw;
+    note.mass = s.halo.mass;
+    note.length = s.halo.kind == HaloKind::hernquist ? s.halo.a : s.halo.r200;
+    note.concentration = s.halo.kind == HaloKind::nfw ? s.halo.c : 0.0;
+    note.G = s.G;
+    return note;
+}
+
+namespace {
+
+struct TypeMass {
+    double mass = 0.0;
+    std::size_t count = 0;
+    double mean() const { return count > 0 ? mass / static_cast<double>(count) : 0.0; }
+};
+
+TypeMass mass_of_type(const ParticleSet& set, std::int32_t type) {
+    TypeMass m;
+    for (std::size_t j = 0; j < set.size(); ++j) {
+        if (set.type[j] != type) continue;
+        m.mass += set.mass[j];
+        ++m.count;
+    }
+    return m;
+}
+
+}  // namespace
+
+std::size_t equal_mass_count(const ParticleSet& set, double halo_mass) {
+    const double disk = mass_of_type(set, disk_type).mean();
+    if (!(disk > 0.0) || !(halo_mass > 0.0)) return 0;
+    // Rounded up, but not past a count the float masses miss by their rounding only.
+    const double n = std::ceil(halo_mass / disk * (1.0 - 1e-6));
+    return n < 9.0e18 ? static_cast<std::size_t>(n) : 0;
+}
+
+std::string heavy_halo_hint(const ParticleSet& set) {
+    const TypeMass halo = mass_of_type(set, halo_type), disk = mass_of_type(set, disk_type);
+    if (halo.count == 0 || !(disk.mean() > 0.0)) return {};
+    const double ratio = halo.mean() / disk.mean();
+    if (!(ratio > heavy_halo_factor)) return {};
+    const std::size_t n = equal_mass_count(set, halo.mass);
+    return "hint: the halo's particles are " + real(ratio) + " times as heavy as the disk's (mean mass " +
+           real(halo.mean()) + " against " + real(disk.mean()) +
+           "); heavy halo particles heat a disk spuriously (Wilkinson et al. 2023): " + std::to_string(n) +
+           " halo particles (--halo-particles " + std::to_string(n) + ") make them as heavy as the disk's";
 }
 
 }  // namespace galtk::galvel

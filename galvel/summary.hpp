@@ -8,6 +8,8 @@
 #include "coincident.hpp"
 #include "equilibrium.hpp"
 #include "halo.hpp"
+#include "particle_set.hpp"
+#include "settings.hpp"
 
 namespace galtk::galvel {
 
@@ -22,5 +24,22 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
 
 // Empty when no particles coincide (or --jitter moved them apart).
 std::string coincident_hint(const Handover& h);
+
+// The note a written model carries when its velocities assume the analytic halo of the
+// settings and it holds no halo particles; kind none otherwise.
+AnalyticHaloNote unheld_halo(const Settings& s, const Outcome& o);
+
+// Halo particles heavier than the disk's by more than this factor heat the disk: energy
+// flows from the heavy particles to the light ones in their encounters (mass
+// segregation), thickening the disk within a few rotations.
+inline constexpr double heavy_halo_factor = 2.0;
+
+// The number of halo particles that gives them the disk population's mean particle
+// mass (type 2 after galvel): the halo's mass over it, rounded up; 0 without a disk mass.
+std::size_t equal_mass_count(const ParticleSet& set, double halo_mass);
+
+// The hint when the mean mass of the halo's particles (type 1) is more than
+// heavy_halo_factor times the disk's (type 2), naming the equal-mass count; else empty.
+std::string heavy_halo_hint(const ParticleSet& set);
 
 }  // namespace galtk::galvel

@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "analytic_halo_note.hpp"
 #include "cli_checks.hpp"
 #include "coincident.hpp"
 #include "output_file.hpp"
@@ -124,6 +125,8 @@ int main(int argc, char** argv) {
         progress.end_stage();
         std::printf("%s: %s\n", program, snapconv::summary_line(set, c).c_str());
         if (std::string hint = snapconv::coincident_hint(c); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
+        if (std::string hint = galtk::analytic_halo_hint(set, o.output); !hint.empty())
+            std::printf("%s: %s\n", program, hint.c_str());
         return 0;
     } catch (const galtk::FormatError& e) {
         return galtk::end_with_failure(program, e.status, e.what());

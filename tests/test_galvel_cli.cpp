@@ -44,7 +44,9 @@ TEST(GalvelCli, WritesVelocitiesAndTypesKeepsPositionsMassesAndOrderBitForBit) {
     write_model(dir, "in.dat", model);
     const RunResult r = dir.run("galvel", "", with(base_args(), {"--halo-particles", "300", "--profile", "p.txt"}));
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(r.out_lines().size(), 1u) << r.out;
+    // The summary, then the hint that 300 particles of a halo of mass 5 are heavy.
+    ASSERT_EQ(r.out_lines().size(), 2u) << r.out;
+    EXPECT_EQ(r.out_lines()[1].rfind("galvel: hint: the halo's particles are ", 0), 0u) << r.out;
     EXPECT_NE(r.out.find("out.dat (text): disk 5000, bulge 1000, halo 300 particles"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("; 0 coincident"), std::string::npos) << r.out;
     const ParticleSet in = read_snapshot(dir.path("in.dat"));
@@ -207,7 +209,8 @@ TEST(GalvelCli, CountsCoincidentParticlesAndJitterSeparatesOnlyThem) {
     write_model(dir, "in.dat", model);
     const RunResult plain = dir.run("galvel", "", base_args());
     ASSERT_EQ(plain.status, 0) << plain.err;
-    ASSERT_EQ(plain.out_lines().size(), 2u);
+    // The summary, the coincident hint, the hint that the analytic halo is not in the file.
+    ASSERT_EQ(plain.out_lines().size(), 3u);
     EXPECT_NE(plain.out_lines()[0].find("; 60 coincident"), std::string::npos) << plain.out;
     EXPECT_EQ(plain.out_lines()[1].rfind("galvel: hint: 60 particles share their position", 0), 0u);
     EXPECT_NE(plain.out_lines()[1].find("--jitter EPS"), std::string::npos);
@@ -216,7 +219,8 @@ TEST(GalvelCli, CountsCoincidentParticlesAndJitterSeparatesOnlyThem) {
     const float eps = 1e-4f;
     const RunResult jittered = dir.run("galvel", "", with(base_args(), {"--jitter", "1e-4"}));
     ASSERT_EQ(jittered.status, 0) << jittered.err;
-    ASSERT_EQ(jittered.out_lines().size(), 1u) << jittered.out;
+    ASSERT_EQ(jittered.out_lines().size(), 2u) << jittered.out;
+    EXPECT_EQ(jittered.out_lines()[1].rfind("galvel: hint: the velocities assume the analytic halo", 0), 0u);
     EXPECT_NE(jittered.out.find("60 coincident, 30 moved by --jitter"), std::string::npos) << jittered.out;
     const ParticleSet after = read_snapshot(dir.path("out.dat"));
     EXPECT_EQ(count_coincident(after), 0u);
