@@ -4,23 +4,18 @@
 
 namespace galtk {
 
-namespace {
-
-// The shortest text that reads back as `v`.
-std::string number(double v) {
+std::string shortest_text(double v) {
     char text[32];
     return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
 }
 
-}  // namespace
-
 std::string describe_analytic_halo(const AnalyticHaloNote& note) {
     switch (note.kind) {
     case AnalyticHaloNote::hernquist:
-        return "hernquist:" + number(note.mass) + ":" + number(note.length) + " (G " + number(note.G) + ")";
+        return "hernquist:" + shortest_text(note.mass) + ":" + shortest_text(note.length) + " (G " + shortest_text(note.G) + ")";
     case AnalyticHaloNote::nfw:
-        return "nfw:" + number(note.mass) + ":" + number(note.length) + ":" + number(note.concentration) + " (G " +
-               number(note.G) + ")";
+        return "nfw:" + shortest_text(note.mass) + ":" + shortest_text(note.length) + ":" + shortest_text(note.concentration) + " (G " +
+               shortest_text(note.G) + ")";
     default:
         return {};
     }

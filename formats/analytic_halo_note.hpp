@@ -11,6 +11,9 @@
 
 namespace galtk {
 
+// The shortest text that reads back as `v` ("43007.1", "2.5", "1e-05").
+std::string shortest_text(double v);
+
 // "hernquist:5:10 (G 1)" or "nfw:100:200:10 (G 43007.1)"; empty when the set has no note.
 std::string describe_analytic_halo(const AnalyticHaloNote& note);
 

@@ -11,6 +11,7 @@
 
 #include "analytic_halo_note.hpp"
 #include "cli_checks.hpp"
+#include "code_preset.hpp"
 #include "coincident.hpp"
 #include "output_file.hpp"
 #include "progress.hpp"
@@ -23,7 +24,7 @@ namespace {
 constexpr const char* program = "snapconv";
 
 struct Options {
-    std::string input, output, to, from, type_map, units;
+    std::string input, output, to, from, type_map, units, code;
     double box = 0.0;
     float mass = 0.0f;
     bool allow_nonfinite = false;
@@ -38,9 +39,11 @@ const std::string format_list = "text|gadget1|gadget2|hdf5|tipsy";
 // units (structured values), and options that apply to one output format only. The first
 // refusal as text, or empty.
 std::string check(const Options& o, galtk::ReadOptions& read, galtk::WriteOptions& write,
-                  galtk::SnapshotFormat& to) {
+                  galtk::SnapshotFormat& to, snapconv::Explicit& given) {
     if (!o.to.empty()) {
         to = *galtk::parse_format_name(o.to);
+    } else if (!o.code.empty()) {
+        // the code's format, below
     } else if (auto f = galtk::format_from_extension(o.output)) {
         to = *f;
     } else {
@@ -58,8 +61,14 @@ std::string check(const Options& o, galtk::ReadOptions& read, galtk::WriteOption
     if (!o.units.empty()) {
         write.units = galtk::parse_swift_units(o.units);
         if (!write.units) return "--units " + o.units + ": expected \"galactic\" or UL,UM,Ut[,UI,UT] in cgs, each above 0";
-        if (to != galtk::SnapshotFormat::hdf5) return "--units applies to HDF5 output only";
     }
+    if (!o.code.empty()) {
+        given = {std::nullopt, !o.type_map.empty(), o.box > 0.0, write.units.has_value()};
+        if (!o.to.empty()) given.to = to;
+        if (std::string why = snapconv::apply_preset(*snapconv::parse_code(o.code), given, to, write); !why.empty())
+            return why;
+    }
+    if (write.units && to != galtk::SnapshotFormat::hdf5) return "--units applies to HDF5 output only";
     if (o.tipsy_stars && to != galtk::SnapshotFormat::tipsy) return "--tipsy-stars applies to tipsy output only";
     read.allow_nonfinite = write.allow_nonfinite = o.allow_nonfinite;
     write.tipsy_stars = o.tipsy_stars;
@@ -84,6 +93,9 @@ int main(int argc, char** argv) {
     app.add_option("--type-map", o.type_map, "text type code = particle type 0..5, e.g. 1=2,3=3");
     app.add_option("--mass", o.mass, "mass of each particle of a position list")->check(galtk::cli::non_negative<float>());
     app.add_option("--units", o.units, "SWIFT Units group of an HDF5 output: galactic or UL,UM,Ut[,UI,UT] (cgs)");
+    app.add_option("--code", o.code, "the simulation code: gadget2|gadget4|arepo|swift|changa sets the format, type map, "
+                                     "box and units it reads (docs/snapconv.md)")
+        ->check(CLI::IsMember({"gadget2", "gadget4", "arepo", "swift", "changa"}));
     app.add_flag("--allow-nonfinite", o.allow_nonfinite, "pass non-finite positions and masses");
     app.add_flag("--tipsy-stars", o.tipsy_stars, "tipsy: write the particles as stars, not dark matter");
     auto* jitter_opt = app.add_option("--jitter", o.jitter, "move each particle that shares its position with an earlier one by at most EPS")
@@ -96,7 +108,8 @@ int main(int argc, char** argv) {
     galtk::ReadOptions read;
     galtk::WriteOptions write;
     galtk::SnapshotFormat to = galtk::SnapshotFormat::text;
-    if (std::string refused = check(o, read, write, to); !refused.empty()) return galtk::end_with_failure(program, 1, refused);
+    snapconv::Explicit given;
+    if (std::string refused = check(o, read, write, to, given); !refused.empty()) return galtk::end_with_failure(program, 1, refused);
 
     galtk::remove_temporaries_on_signals();
     try {
@@ -105,6 +118,10 @@ int main(int argc, char** argv) {
         galtk::Progress progress(program);
         progress.stage_reading(o.input);
         galtk::ParticleSet set = galtk::read_snapshot(o.input, read);
+        if (!o.code.empty()) {
+            if (std::string why = snapconv::fit_model(*snapconv::parse_code(o.code), given, set, write); !why.empty())
+                return galtk::end_with_failure(program, 1, o.input + ": " + why);
+        }
         progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         snapconv::Conversion c{o.output, to, 0, std::nullopt};
         if (jitter_given) {
