@@ -124,6 +124,21 @@ std::size_t equal_mass_count(const ParticleSet& set, double halo_mass) {
     return n < 9.0e18 ? static_cast<std::size_t>(n) : 0;
 }
 
+std::string round_component_hint(const ParticleSet& set, std::size_t n_disk) {
+    double all = 0.0, round = 0.0;
+    for (std::size_t j = 0; j < n_disk && j < set.size(); ++j) {
+        const Vec3& p = set.pos[j];
+        const double R2 = static_cast<double>(p.x) * p.x + static_cast<double>(p.y) * p.y;
+        all += set.mass[j];
+        if (static_cast<double>(p.z) * p.z > R2) round += set.mass[j];
+    }
+    if (!(all > 0.0) || !(round > round_share_limit * all)) return {};
+    return "hint: " + real(100.0 * round / all) +
+           "% of the disk population's mass lies at |z| > R, as in a round component (a thin disk puts well under 2% "
+           "there): if the model has a bulge, --bulge N makes it a sphere (galmix writes it last and prints its count, "
+           "nbu)";
+}
+
 std::string heavy_halo_hint(const ParticleSet& set) {
     const TypeMass halo = mass_of_type(set, halo_type), disk = mass_of_type(set, disk_type);
     if (halo.count == 0 || !(disk.mean() > 0.0)) return {};

@@ -38,6 +38,15 @@ inline constexpr double heavy_halo_factor = 2.0;
 // mass (type 2 after galvel): the halo's mass over it, rounded up; 0 without a disk mass.
 std::size_t equal_mass_count(const ParticleSet& set, double halo_mass);
 
+// A thin disk puts well under this share of its mass at |z| > R (the example's disk: 0.6%),
+// a round component 29% (isotropic directions): above it, the disk population looks like it
+// holds a spherical component galvel was not told about.
+inline constexpr double round_share_limit = 0.02;
+
+// The hint when more than round_share_limit of the mass of the disk population (particles
+// [0, n_disk)) lies at |z| > R, naming --bulge; else empty.
+std::string round_component_hint(const ParticleSet& set, std::size_t n_disk);
+
 // The hint when the mean mass of the halo's particles (type 1) is more than
 // heavy_halo_factor times the disk's (type 2), naming the equal-mass count; else empty.
 std::string heavy_halo_hint(const ParticleSet& set);

@@ -55,6 +55,33 @@ TEST(HeavyHalo, EqualMassCountRoundsUpAndComparesWithTheMeanDiskMass) {
     EXPECT_EQ(galvel::equal_mass_count(typed_set(0, 0.0f, 3, 1.0f), 1.0), 0u);
 }
 
+TEST(RoundComponent, ABulgeCountedWithTheDiskIsNamedAThinDiskIsNot) {
+    ModelRecipe recipe;
+    recipe.disk = 8000;
+    recipe.bulge = 2000;
+    const ParticleSet model = make_model(recipe);
+    // The disk alone: no hint; disk and bulge taken together as the disk population: the
+    // share of mass at |z| > R (about 0.29 of the bulge's fifth) is named.
+    EXPECT_EQ(galvel::round_component_hint(model, 8000), "");
+    const std::string hint = galvel::round_component_hint(model, 10000);
+    EXPECT_EQ(hint.rfind("hint: ", 0), 0u) << hint;
+    EXPECT_NE(hint.find("--bulge N"), std::string::npos) << hint;
+    double share = 0.0;
+    for (std::size_t j = 8000; j < 10000; ++j) {
+        const Vec3& p = model.pos[j];
+        if (p.z * p.z > p.x * p.x + p.y * p.y) share += model.mass[j];
+    }
+    double all = 0.0;
+    for (std::size_t j = 0; j < 10000; ++j) all += model.mass[j];
+    EXPECT_GT(share / all, galvel::round_share_limit);
+    // A particle exactly at 45 degrees is not round yet (|z| = R).
+    ParticleSet edge;
+    edge.resize(1);
+    edge.pos[0] = {1.0f, 0.0f, 1.0f};
+    edge.mass[0] = 1.0f;
+    EXPECT_EQ(galvel::round_component_hint(edge, 1), "");
+}
+
 TEST(AnalyticHaloNote, DescribesBothProfilesAndNamesTheRemedies) {
     ParticleSet set;
     EXPECT_EQ(analytic_halo_hint(set, "out.hdf5"), "");
