@@ -21,6 +21,7 @@
 #include "progress.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
+#include "units.hpp"
 
 namespace {
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv) {
         progress.stage("velocities of " + std::to_string(set.size()) + " particles");
         const Outcome outcome = give_velocities(set, settings);
         refuse_non_finite(set, outcome);
+        if (settings.units) set.units = model_units(*settings.units);
         progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         set.analytic_halo = unheld_halo(settings, outcome);
         Handover handover{o.output, format_name(to), count_coincident(set), std::nullopt};

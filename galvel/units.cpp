@@ -8,9 +8,6 @@ namespace galtk::galvel {
 
 namespace {
 
-constexpr double kpc_cm = 3.085678e21;
-constexpr double solar_mass_g = 1.989e33;
-
 std::string number(double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.7g", v);
@@ -25,12 +22,15 @@ bool positive_finite(std::string_view field, double& value) {
 
 }  // namespace
 
-PhysicalUnits galactic_units() {
-    return {kpc_cm, 1e10 * solar_mass_g, 1e5, galactic_G, "kpc", "1e10 Msun", "km/s", "kpc/(km/s)"};
+PhysicalUnits galactic_system() {
+    const ModelUnits u = galactic_units();
+    return {u.length_cgs, u.mass_cgs, u.velocity_cgs, galactic_G, "kpc", "1e10 Msun", "km/s", "kpc/(km/s)"};
 }
 
+ModelUnits model_units(const PhysicalUnits& u) { return {u.length_cm, u.mass_g, u.velocity_cm_s}; }
+
 std::optional<PhysicalUnits> parse_units(std::string_view text, std::string& why) {
-    if (text == "galactic") return galactic_units();
+    if (text == "galactic") return galactic_system();
     const std::string typed(text);
     std::string_view fields[3];
     for (int k = 0; k < 3; ++k) {

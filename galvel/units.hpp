@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "particle_set.hpp"
+
 namespace galtk::galvel {
 
 // Newton's constant in cm^3 g^-1 s^-2. This is the value GADGET-2 uses, so that kpc,
@@ -25,8 +27,11 @@ struct PhysicalUnits {
 
 // The galactic system: kpc, 1e10 solar masses, km/s; its G is taken as 43007.1 exactly, so
 // that it gives the velocities of --G 43007.1 bit for bit.
-PhysicalUnits galactic_units();
 inline constexpr double galactic_G = 43007.1;
+PhysicalUnits galactic_system();
+
+// The units record the formats library writes with the model.
+ModelUnits model_units(const PhysicalUnits& units);
 
 // Parses "galactic" or "UL,UM,UV" (three positive finite numbers in cm, g and cm/s; G is
 // then G_cgs UM UL^-1 UV^-2).
