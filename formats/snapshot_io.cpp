@@ -57,6 +57,17 @@ void check_writable(const ParticleSet& set, const std::filesystem::path& path, c
     }
 }
 
+// Undoes position_shift(): the same float L/2 subtracted, only when every coordinate is
+// inside the box (a model centred at the origin with a BoxSize written beside it stays).
+void centre_box(ParticleSet& set) {
+    const auto box = static_cast<float>(set.box_size);
+    for (const Vec3& p : set.pos)
+        for (int k = 0; k < 3; ++k)
+            if (!(p[k] >= 0.0f && p[k] <= box)) return;
+    const auto shift = static_cast<float>(set.box_size / 2.0);
+    for (Vec3& p : set.pos) p = {p.x - shift, p.y - shift, p.z - shift};
+}
+
 }  // namespace
 
 std::optional<SnapshotFormat> parse_format_name(std::string_view name) {
@@ -164,6 +175,7 @@ ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& 
         case SnapshotFormat::tipsy: set = read_tipsy_snapshot(path); break;
     }
     check_finite(set, path, options.allow_nonfinite);
+    if (options.centre_box && set.box_size > 0.0) centre_box(set);
     return set;
 }
 

@@ -30,6 +30,12 @@ struct ReadOptions {
     float position_mass = 0.0f;            // mass of each particle of a position list
     bool allow_nonfinite = false;          // otherwise non-finite positions/masses are refused
     std::int32_t position_type = 1;        // type code of the particles of a position list
+    // A binary file with BoxSize L > 0 whose positions all lie in [0, L]^3 (what --box L
+    // writes, and SWIFT's and the periodic codes' files) is moved by -L/2 so that the
+    // box's centre is the origin, where the toolkit's programs expect a galaxy: the
+    // reverse of the writer's shift, to within float rounding at L/2. False keeps the
+    // file's coordinates.
+    bool centre_box = true;
 };
 
 // SWIFT's optional `Units` group: the code units in cgs.

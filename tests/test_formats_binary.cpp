@@ -381,5 +381,27 @@ TEST(FormatsBinary, BoxMovesEveryPositionByHalfTheBox) {
     }
 }
 
+TEST(FormatsBinary, AModelWrittenInABoxComesBackCentred) {
+    // --box L moves a centred galaxy into [0, L]^3; read back it sits at the origin again
+    // (to within float rounding at L/2), unless the caller keeps the file's coordinates.
+    Scratch dir;
+    ParticleSet s = model(50, false, 1);
+    for (std::size_t i = 0; i < s.size(); ++i) s.pos[i] = {float(i) - 25.0f, 0.5f * float(i) - 12.0f, -3.0f};
+    WriteOptions o;
+    o.box = 1000.0;
+    for (SnapshotFormat f : {SnapshotFormat::gadget1, SnapshotFormat::gadget2, SnapshotFormat::hdf5}) {
+        SCOPED_TRACE(format_name(f));
+        write_snapshot(dir.path("b"), s, f, o);
+        const ParticleSet r = read_snapshot(dir.path("b"));
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            EXPECT_NEAR(r.pos[i].x, s.pos[i].x, 1e-4) << i;
+            EXPECT_NEAR(r.pos[i].z, -3.0f, 1e-4) << i;
+        }
+        ReadOptions raw;
+        raw.centre_box = false;
+        EXPECT_NEAR(read_snapshot(dir.path("b"), raw).pos[0].x, 475.0f, 1e-4);
+    }
+}
+
 }  // namespace
 }  // namespace galtk::test
