@@ -141,6 +141,24 @@ std::size_t reaching(const ParticleSet& set, std::size_t first, std::size_t last
     return count;
 }
 
+// The model's field off the plane (mirrored about it; gas included) and the disk's
+// vertical balance in it; the Jeans dispersion replaces the sheet's unless --vertical sheet.
+void vertical_field(const ParticleSet& set, Outcome& out, const AnalyticHalo& halo, const Settings& s) {
+    const auto start = std::chrono::steady_clock::now();
+    FieldLayout layout = field_layout(set, 0, set.size(), out.z0);
+    layout.mirror = true;
+    ParticleField particles(layout);
+    add_particles(particles, set, 0, set.size());
+    // The gas disk's cells (unsoftened: the field's floor of half a radial step remains).
+    if (out.gas) out.gas->for_each_cell([&](double R, double z, double m) { particles.add(R, z, m, 0.0); });
+    out.field.emplace(std::move(particles), &halo, s.G);
+    DiskTable& t = out.disk_table;
+    out.sigma_z_sheet = t.sigma_z;
+    out.vertical = vertical_balance_on(*out.field, t.grid, out.sigma_z_sheet, out.z0, s.threads);
+    if (s.vertical == VerticalRule::jeans) t.sigma_z = out.vertical.sigma_z_column;
+    out.field_seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace
 
 Outcome give_velocities(ParticleSet& set, const Settings& s) {
@@ -184,6 +202,7 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     out.field_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - field_start).count();
     out.disk_table = build_disk_table(in);
     if (out.gas) out.gas->set_rotation(gas_circular_speeds(*out.gas, out.disk_table, halo, s.G));
+    vertical_field(set, out, halo, s);
 
     // Spherical averages of the particles, for the spherical components and the energies.
     double r_max = 0.0;

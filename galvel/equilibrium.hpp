@@ -6,12 +6,14 @@
 #include <optional>
 
 #include "disk_table.hpp"
+#include "field.hpp"
 #include "gas_disk.hpp"
 #include "gas_particles.hpp"
 #include "eddington.hpp"
 #include "particle_set.hpp"
 #include "settings.hpp"
 #include "sphere_table.hpp"
+#include "vertical_jeans.hpp"
 
 namespace galtk::galvel {
 
@@ -28,7 +30,10 @@ struct Outcome {
     bool scale_length_estimated = true;
     double z0 = 0.0;
     double q_radius = 0.0;
-    DiskTable disk_table;
+    DiskTable disk_table;           // its sigma_z is the one drawn (sheet or Jeans)
+    std::vector<double> sigma_z_sheet;   // pi G Sigma z0 at the table's radii
+    VerticalBalance vertical;            // Jeans values and nu at the table's radii
+    std::optional<ModelField> field;     // the model's field: particles (softened) and halo
     std::optional<SphereTable> bulge_table;
     std::optional<SphereTable> halo_table;
     double kinetic = 0.0;         // sum of m v^2 / 2

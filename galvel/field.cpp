@@ -44,7 +44,7 @@ FieldValue sum_rings(const std::vector<Ring>& rings, double floor2, const FieldP
         const double D2 = sum * sum + zeta2;
         const double d2 = diff * diff + zeta2;
         const double inv_D = 1.0 / std::sqrt(D2);
-        const auto ke = elliptic_ke(4.0 * ring.a * R / D2, d2 / D2);
+        const auto ke = elliptic_ke_polynomial(d2 / D2);
         const double mD = ring.mass * inv_D;
         phi -= mD * ke.K;
         fr += mD * ((ring.a * ring.a - R * R + zeta2) / d2 * ke.E - ke.K);
@@ -186,8 +186,8 @@ std::vector<FieldValue> ModelField::evaluate(std::span<const FieldPoint> points,
         v.potential *= G_;
         v.a_R *= G_;
         v.a_z *= G_;
-        if (halo_ && halo_->present()) {
-            const FieldValue h = halo_field(*halo_, G_, points[j]);
+        if (halo_.present()) {
+            const FieldValue h = halo_field(halo_, G_, points[j]);
             v.potential += h.potential;
             v.a_R += h.a_R;
             v.a_z += h.a_z;

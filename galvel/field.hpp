@@ -105,19 +105,20 @@ double softening_of(const ParticleSet& set, std::size_t j);
 void add_particles(ParticleField& field, const ParticleSet& set, std::size_t first, std::size_t last);
 
 // The whole model's field: the particles' (times G) plus an analytic halo (may be null or
-// absent).
+// absent; it is copied).
 class ModelField {
 public:
     ModelField(ParticleField particles, const AnalyticHalo* halo, double G)
-        : particles_(std::move(particles)), halo_(halo), G_(G) {}
+        : particles_(std::move(particles)), halo_(halo ? *halo : AnalyticHalo()), G_(G) {}
 
     std::vector<FieldValue> evaluate(std::span<const FieldPoint> points, int threads) const;
     const ParticleField& particles() const { return particles_; }
+    const AnalyticHalo& halo() const { return halo_; }
     double G() const { return G_; }
 
 private:
     ParticleField particles_;
-    const AnalyticHalo* halo_;
+    AnalyticHalo halo_;
     double G_;
 };
 

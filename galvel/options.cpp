@@ -61,7 +61,7 @@ constexpr const char* description =
 
 // The values as typed, before they become settings.
 struct Typed {
-    std::string halo, to, units;
+    std::string halo, to, units, vertical = "jeans";
     double q_radius = 0.0, scale_length = 0.0;
     float jitter = 0.0f;
     int threads = 1;
@@ -91,6 +91,10 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
         ->excludes(G);
     app.add_option("--seed", s.seed, "ran1 seed of the draws, 1 .. 2147483646 (default 1)")
         ->check(expecting(CLI::Range(1LL, 2147483646LL, "SEED"), "1 .. 2147483646"));
+    app.add_option("--vertical", t.vertical,
+                   "disk's sigma_z: jeans (vertical Jeans equation in the whole softened field) or sheet "
+                   "(pi G Sigma z0; the draws of earlier versions) (default jeans)")
+        ->check(expecting(CLI::IsMember({"jeans", "sheet"}), "jeans or sheet"));
     app.add_option("--profile", o.profile, "write the profile table to this file");
     app.add_option("--to", t.to, "output format: text|gadget1|gadget2|hdf5|tipsy (default: the input's)")
         ->check(expecting(CLI::IsMember({"text", "gadget1", "gadget2", "hdf5", "tipsy"}),
@@ -153,6 +157,7 @@ void settle(const CLI::App& app, Options& o, const Typed& t) {
     if (app.count("--q-radius") > 0) s.q_radius = t.q_radius;
     if (app.count("--scale-length") > 0) s.scale_length = t.scale_length;
     if (app.count("--to") > 0) o.to = parse_format_name(t.to);
+    s.vertical = t.vertical == "sheet" ? VerticalRule::sheet : VerticalRule::jeans;
     if (app.count("--jitter") > 0) o.jitter = t.jitter;
     s.threads = app.count("--threads") > 0 ? t.threads : available_cpus();
     settle_gas(app, t.gas, s);

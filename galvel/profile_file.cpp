@@ -55,11 +55,18 @@ void write_profile(OutputFile& out, const Outcome& o) {
     Rows rows(out);
     const DiskTable& t = o.disk_table;
     if (o.units) rows.line("# units: " + describe_units(*o.units) + "\n");
-    rows.line("# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo\n");
-    for (int i = 0; i < t.size(); ++i)
+    // Columns after vc_halo: the vertical frequency and sigma_z by either rule (the
+    // sigma_z column is the one drawn).
+    rows.line("# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo"
+              " nu sigma_z_sheet sigma_z_jeans\n");
+    const VerticalBalance& b = o.vertical;
+    for (int i = 0; i < t.size(); ++i) {
+        const auto column = [i](const std::vector<double>& c) { return std::size_t(i) < c.size() ? c[i] : 0.0; };
         rows.row(t.grid[i], t.sigma[i], std::sqrt(std::max(t.vc2[i], 0.0)), t.omega[i], t.kappa[i], t.sigma_r[i],
                  t.sigma_phi[i], t.sigma_z[i], t.mean_vphi[i], t.q[i], signed_root(t.vc2_disk[i]),
-                 signed_root(t.vc2_bulge[i]), signed_root(t.vc2_halo[i]));
+                 signed_root(t.vc2_bulge[i]), signed_root(t.vc2_halo[i]), column(b.nu), column(o.sigma_z_sheet),
+                 column(b.sigma_z_column));
+    }
     if (o.bulge_table) write_sphere(rows, "bulge", *o.bulge_table);
     if (o.halo_table) write_sphere(rows, "halo", *o.halo_table);
     if (o.gas) write_gas(rows, *o.gas);

@@ -8,6 +8,7 @@
 #include "gas_parameters.hpp"
 #include "halo.hpp"
 #include "units.hpp"
+#include "vertical_jeans.hpp"
 
 namespace galtk::galvel {
 
@@ -24,6 +25,7 @@ struct Settings {
     std::optional<double> scale_length;      // default estimated from Sigma(R)
     double G = 1.0;                          // --G, or the G of `units`
     std::optional<PhysicalUnits> units;      // none: model units (no physical scale)
+    VerticalRule vertical = VerticalRule::jeans;   // sigma_z: Jeans equation or isothermal sheet
     std::int32_t seed = 1;
     int threads = 1;                         // --threads, or the CPUs of the affinity mask
     GasParameters gas;

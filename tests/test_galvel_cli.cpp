@@ -65,10 +65,11 @@ TEST(GalvelCli, WritesVelocitiesAndTypesKeepsPositionsMassesAndOrderBitForBit) {
     // The profile table: its three sections, each with a header line.
     const std::vector<std::string> lines = dir.lines("p.txt");
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo");
+    EXPECT_EQ(lines[0], "# disk: R Sigma vc Omega kappa sigma_R sigma_phi sigma_z mean_vphi Q vc_disk vc_bulge vc_halo"
+                        " nu sigma_z_sheet sigma_z_jeans");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "# bulge: r rho sigma"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "# halo: r rho sigma"), 1);
-    EXPECT_EQ(tokens(lines[1]).size(), 13u);
+    EXPECT_EQ(tokens(lines[1]).size(), 16u);
 }
 
 TEST(GalvelCli, HelpAndVersionPrintAndTouchNoFile) {

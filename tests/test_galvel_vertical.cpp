@@ -6,6 +6,9 @@
 #include "elliptic.hpp"
 #include "field.hpp"
 #include "galvel_models.hpp"
+#include "options.hpp"
+#include "refusal.hpp"
+#include "vertical_jeans.hpp"
 
 namespace galtk::test {
 namespace {
@@ -146,6 +149,169 @@ TEST(GalvelOffPlaneField, ModelFieldAddsTheHaloAndScalesWithG) {
         EXPECT_NEAR(one[i].a_z, G * alone[i].a_z + g * points[i].z, 1e-12);
         EXPECT_EQ(one[i].a_z, three[i].a_z);
         EXPECT_EQ(one[i].potential, three[i].potential);
+    }
+}
+
+// z0 times the integrals of sech^2(x) g(z0 x) and x sech^2(x) g(z0 x) over x >= 0 (the
+// mid-plane and column-weighted sigma_z^2) by the trapezoid rule on a fine grid.
+template <class Force>
+std::pair<double, double> jeans_integrals(double z0, const Force& g) {
+    constexpr double dx = 0.005;
+    double mid = 0.0, column = 0.0;
+    for (int i = 0; i <= 3000; ++i) {
+        const double x = i * dx, w = (i == 0 || i == 3000 ? 0.5 : 1.0) * dx / (std::cosh(x) * std::cosh(x));
+        mid += w * g(z0 * x);
+        column += w * x * g(z0 * x);
+    }
+    return {z0 * mid, z0 * column};
+}
+
+// A disk of surface density sigma(R) and sech^2 height z0 without particle noise, made of
+// rings (one particle each: the field is azimuthally averaged) 0.01 apart in R and at 48
+// quantiles of the layer in z.
+template <class Density>
+ParticleSet ring_disk(const Density& sigma, double z0, double radius, float eps) {
+    constexpr int heights = 48;
+    const int rings = static_cast<int>(radius / 0.01);
+    ParticleSet set;
+    set.resize(static_cast<std::size_t>(rings) * heights);
+    set.softening = {eps};
+    std::size_t j = 0;
+    for (int i = 0; i < rings; ++i) {
+        const double R = (i + 0.5) * 0.01;
+        for (int k = 0; k < heights; ++k, ++j) {
+            set.pos[j] = {float(R), 0.0f, float(z0 * std::atanh(2.0 * (k + 0.5) / heights - 1.0))};
+            set.mass[j] = float(sigma(R) * 2 * pi * R * 0.01 / heights);
+            set.type[j] = 0;
+        }
+    }
+    return set;
+}
+
+VerticalBalance balance_of(const ParticleSet& set, double z0, const AnalyticHalo* halo, double G,
+                           const std::vector<double>& radii) {
+    FieldLayout layout = field_layout(set, 0, set.size(), z0);
+    layout.mirror = true;
+    ParticleField particles(layout);
+    add_particles(particles, set, 0, set.size());
+    return vertical_balance(ModelField(std::move(particles), halo, G), radii, z0, 2);
+}
+
+// A self-gravitating sheet with G = 3.7: with little softening both Jeans values are the
+// sheet rule pi G Sigma z0; with the softening of the simulation they follow the softened
+// sheet's force 2 pi G Sigma integral n(z') (z - z') / sqrt((z - z')^2 + eps^2) dz'
+// (summed here on a fine grid), well below the sheet rule when eps = z0.
+TEST(GalvelVerticalJeans, SoftenedSheetMatchesItsDirectSum) {
+    const double G = 3.7, sigma = 0.004, z0 = 0.05;
+    const std::vector<double> radii = {1.0, 2.0, 3.0};
+    for (const double eps : {0.2 * z0, z0}) {
+        const VerticalBalance b = balance_of(ring_disk([&](double) { return sigma; }, z0, 20.0, float(eps)), z0, nullptr, G, radii);
+        // the layer's normalised density n(z') dz' on a grid of z0 / 100
+        std::vector<double> layer_z, layer_w;
+        for (int i = -1000; i <= 1000; ++i) {
+            const double x = i * 0.01;
+            layer_z.push_back(z0 * x);
+            layer_w.push_back(0.01 / (2 * std::cosh(x) * std::cosh(x)));
+        }
+        const auto softened = [&](double z) {
+            double sum = 0.0;
+            for (std::size_t i = 0; i < layer_z.size(); ++i) {
+                const double d = z - layer_z[i];
+                sum += layer_w[i] * d / std::sqrt(d * d + eps * eps);
+            }
+            return 2 * pi * G * sigma * sum;
+        };
+        const auto [mid, column] = jeans_integrals(z0, softened);
+        const double sheet = pi * G * sigma * z0;
+        if (eps < z0) {
+            EXPECT_NEAR(mid / sheet, 1.0, 0.06);
+            EXPECT_NEAR(column / sheet, 1.0, 0.06);
+        } else {
+            EXPECT_LT(column / sheet, 0.8);
+        }
+        for (std::size_t i = 0; i < radii.size(); ++i) {
+            EXPECT_NEAR(b.sigma_z_midplane[i] * b.sigma_z_midplane[i] / mid, 1.0, 0.015) << eps << " R " << radii[i];
+            EXPECT_NEAR(b.sigma_z_column[i] * b.sigma_z_column[i] / column, 1.0, 0.015) << eps << " R " << radii[i];
+        }
+    }
+}
+
+// A disk of negligible mass in a Hernquist halo (G = 0.7): g(z) = G M z / (r (r + a)^2),
+// nu^2 = G M / (R (R + a)^2).
+TEST(GalvelVerticalJeans, MasslessDiskInHernquistHaloFollowsTheClosedForm) {
+    const double G = 0.7, M = 10.0, a = 5.0, z0 = 0.3;
+    HaloParameters params;
+    ASSERT_EQ(parse_halo("hernquist:10:5", params), "");
+    const AnalyticHalo halo(params, G);
+    const ParticleSet set = single_particle(1.0, 0.0, 1e-20f, 0.05f);
+    const std::vector<double> radii = {0.1, 1.0, 4.0, 12.0};
+    const VerticalBalance b = balance_of(set, z0, &halo, G, radii);
+    for (std::size_t i = 0; i < radii.size(); ++i) {
+        const double R = radii[i];
+        const auto g = [&](double z) {
+            const double r = std::hypot(R, z);
+            return G * M * z / (r * (r + a) * (r + a));
+        };
+        const auto [mid, column] = jeans_integrals(z0, g);
+        EXPECT_NEAR(b.sigma_z_midplane[i] * b.sigma_z_midplane[i] / mid, 1.0, 1e-4) << R;
+        EXPECT_NEAR(b.sigma_z_column[i] * b.sigma_z_column[i] / column, 1.0, 1e-4) << R;
+        EXPECT_NEAR(b.nu[i] * b.nu[i] / (G * M / (R * (R + a) * (R + a))), 1.0, 1e-3) << R;
+    }
+}
+
+// Hastings' polynomials against the arithmetic-geometric mean, from a far ring to one
+// next to the field point (1 - m down to 1e-12, K large).
+TEST(GalvelOffPlaneField, PolynomialEllipticIntegralsAgreeWithTheMean) {
+    for (double m1 = 1.0; m1 > 1e-12; m1 *= 0.37) {
+        const auto agm = elliptic_ke(1.0 - m1, m1);
+        const auto poly = elliptic_ke_polynomial(m1);
+        EXPECT_NEAR(poly.K / agm.K, 1.0, 2e-8) << m1;
+        EXPECT_NEAR(poly.E / agm.E, 1.0, 2e-8) << m1;
+    }
+}
+
+// The Jeans values on the whole disk grid, computed at a quarter of its radii and
+// interpolated, against the same computed at every radius (an exponential disk without
+// particle noise in a Hernquist halo, G = 1.9).
+TEST(GalvelVerticalJeans, InterpolatedProfileMatchesTheFullOne) {
+    ModelRecipe recipe;
+    const ParticleSet set = ring_disk([](double R) { return std::exp(-R) / (2 * pi); }, recipe.z0, 10.0, 0.05f);
+    HaloParameters params;
+    ASSERT_EQ(parse_halo("hernquist:8:4", params), "");
+    const double G = 1.9;
+    const AnalyticHalo halo(params, G);
+    FieldLayout layout = field_layout(set, 0, set.size(), recipe.z0);
+    layout.mirror = true;
+    ParticleField particles(layout);
+    add_particles(particles, set, 0, set.size());
+    const ModelField field(std::move(particles), &halo, G);
+    const LogGrid grid(0.02, 7.5, 256);
+    std::vector<double> sheet(256);
+    for (int i = 0; i < 256; ++i) sheet[i] = std::sqrt(pi * G * std::exp(-grid[i]) / (2 * pi) * recipe.z0);
+    std::vector<double> between;   // radii between the computed ones
+    for (int i = 2; i < 256; i += 8) between.push_back(grid[i]);
+    const VerticalBalance fine = vertical_balance(field, between, recipe.z0, 2);
+    const VerticalBalance coarse = vertical_balance_on(field, grid, sheet, recipe.z0, 2);
+    for (std::size_t k = 0; k < between.size(); ++k) {
+        const int i = 2 + 8 * static_cast<int>(k);
+        EXPECT_NEAR(coarse.sigma_z_column[i] / fine.sigma_z_column[k], 1.0, 0.005) << grid[i];
+        EXPECT_NEAR(coarse.sigma_z_midplane[i] / fine.sigma_z_midplane[k], 1.0, 0.005) << grid[i];
+        EXPECT_NEAR(coarse.nu[i] / fine.nu[k], 1.0, 0.01) << grid[i];
+    }
+}
+
+TEST(GalvelVerticalJeans, VerticalOptionDefaultsToJeansAndRefusesOtherRules) {
+    const auto plain = read_command_line(std::vector<std::string>{"in", "out"});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->settings.vertical, VerticalRule::jeans);
+    const auto sheet = read_command_line(std::vector<std::string>{"in", "out", "--vertical", "sheet"});
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->settings.vertical, VerticalRule::sheet);
+    try {
+        read_command_line(std::vector<std::string>{"in", "out", "--vertical", "Jeans"});
+        ADD_FAILURE() << "accepted --vertical Jeans";
+    } catch (const Refusal& e) {
+        EXPECT_NE(std::string(e.what()).find("expected jeans or sheet, found Jeans"), std::string::npos) << e.what();
     }
 }
 
