@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "binary_input.hpp"
@@ -21,13 +22,23 @@ constexpr std::uint32_t header_bytes = 256;
 
 // Header fields by byte offset (FORMATS.md).
 constexpr std::size_t off_npart = 0, off_mass = 24, off_time = 72, off_npart_total = 96, off_num_files = 124,
-                      off_box = 128, off_high_word = 168;
+                      off_box = 128, off_high_word = 168, off_entropy_flag = 192;
 // The toolkit's record in the header padding: after everything GADGET-2, GADGET-4 and
 // AREPO read (AREPO's last field ends at byte 216).
 constexpr std::size_t off_record = 216;
 constexpr char record_magic[4] = {'g', 't', 'k', '1'};
 constexpr std::int8_t no_code = -128;
 enum : std::uint8_t { flag_per_particle_mass = 1, flag_text_header = 2 };
+
+// The blocks of the gas particles after MASS, in the order GADGET-2 writes them: U is
+// all its initial conditions need; RHO and HSML are in its snapshots.
+struct GasBlock {
+    const char* label;
+    std::vector<float> ParticleSet::*field;
+};
+constexpr GasBlock gas_blocks[] = {{"U   ", &ParticleSet::internal_energy},
+                                   {"RHO ", &ParticleSet::density},
+                                   {"HSML", &ParticleSet::smoothing_length}};
 
 // "block POS" for the label "POS " (labels are padded to four characters).
 std::string block_name(const char label[4]) {
@@ -219,6 +230,21 @@ void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2
         }
         record.end();
     }
+
+    // The gas is type 0: the first count[0] particles of the file.
+    const std::uint64_t n_gas = o.count[0];
+    if (set.has_gas_fields() && n_gas > 0) {
+        for (const GasBlock& b : gas_blocks) {
+            const std::vector<float>& field = set.*b.field;
+            record.begin(b.label, 4 * n_gas);
+            if (o.order.empty()) {
+                out.write(field.data(), 4 * n_gas);
+            } else {
+                write_gathered<float>(out, n_gas, [&](std::size_t k) { return field[o.at(k)]; });
+            }
+            record.end();
+        }
+    }
 }
 
 namespace {
@@ -279,6 +305,18 @@ public:
     }
     std::uint64_t payload() const { return payload_; }
 
+    // The next block when it is there: none at the end of the file, or (format 2) when
+    // the next label is another one. A record that is there but damaged is refused.
+    std::optional<std::uint64_t> open_if_present(const char label[4]) {
+        if (at_ >= in_.size()) return std::nullopt;
+        if (format2_) {
+            char got[4];
+            in_.read_at(at_ + 4, got, 4, block_name(label) + ": label");
+            if (std::memcmp(got, label, 4) != 0) return std::nullopt;
+        }
+        return open(label);
+    }
+
 private:
     const BinaryInput& in_;
     bool swap_ = false;
@@ -317,6 +355,25 @@ int width_of(const BinaryInput& in, const char* label, std::uint64_t bytes, std:
     in.fail(block_name(label) + ": record of " + std::to_string(bytes) + " bytes, expected " +
             std::to_string(4 * values) + " or " + std::to_string(8 * values) + " (" + kinds + ") for the " +
             "particle counts of the header");
+}
+
+// U, RHO and HSML of the `n_gas` particles of type 0 (the first in the file), as far as
+// the file has them: a file without U has no gas fields; one with U alone gets density
+// and smoothing length 0. A format-1 record of another size ends the gas blocks (a block
+// this reader does not know).
+void read_gas_blocks(const BinaryInput& in, RecordReader& records, std::uint64_t n_gas, bool entropy,
+                     ParticleSet& set) {
+    for (const GasBlock& b : gas_blocks) {
+        const auto bytes = records.open_if_present(b.label);
+        if (!bytes || (*bytes != 4 * n_gas && *bytes != 8 * n_gas)) return;
+        if (&b == gas_blocks && entropy) {
+            in.fail("block U: the header's flag_entropy_instead_u says it holds entropies, which the toolkit does "
+                    "not convert to internal energies");
+        }
+        if (!set.has_gas_fields()) set.add_gas_fields();
+        read_reals(in, records.payload(), (set.*b.field).data(), n_gas, *bytes == 4 * n_gas ? 4 : 8,
+                   records.swapped(), block_name(b.label));
+    }
 }
 
 }  // namespace
@@ -396,6 +453,8 @@ ParticleSet read_gadget_snapshot(const std::filesystem::path& path) {
         read_reals(in, records.payload(), block_masses.data(), in_mass_block, mass_width, records.swapped(),
                    "block MASS");
     }
+
+    if (count[0] > 0) read_gas_blocks(in, records, count[0], i32(off_entropy_flag) != 0, set);
 
     // Types, masses and the toolkit's record of the header padding.
     std::array<std::int32_t, particle_types> code{};

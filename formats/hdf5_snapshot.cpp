@@ -4,6 +4,8 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <iterator>
+#include <optional>
 #include <cstring>
 #include <memory>
 #include <type_traits>
@@ -70,16 +72,39 @@ void write_header(const h5::File& f, const ParticleSet& set, const TypeOrder& o,
         f.write_attribute(g, "Header", name, H5T_STD_I32LE, H5T_NATIVE_INT32, &flag, 0);
 }
 
+constexpr const char* units_group = "Units";
+constexpr const char* unit_names[] = {"Unit length in cgs (U_L)", "Unit mass in cgs (U_M)", "Unit time in cgs (U_t)",
+                                      "Unit current in cgs (U_I)", "Unit temperature in cgs (U_T)"};
+
 void write_units(const h5::File& f, const SwiftUnits& u) {
-    h5::Handle units = f.create_group("Units");
-    const std::pair<const char*, double> values[] = {
-        {"Unit length in cgs (U_L)", u.length_cgs},   {"Unit mass in cgs (U_M)", u.mass_cgs},
-        {"Unit time in cgs (U_t)", u.time_cgs},       {"Unit current in cgs (U_I)", u.current_cgs},
-        {"Unit temperature in cgs (U_T)", u.temperature_cgs},
-    };
-    for (const auto& [name, v] : values)
-        f.write_attribute(units.get(), "Units", name, H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, &v, 0);
+    h5::Handle units = f.create_group(units_group);
+    const double values[] = {u.length_cgs, u.mass_cgs, u.time_cgs, u.current_cgs, u.temperature_cgs};
+    for (std::size_t k = 0; k < std::size(values); ++k)
+        f.write_attribute(units.get(), units_group, unit_names[k], H5T_IEEE_F64LE, H5T_NATIVE_DOUBLE, &values[k], 0);
 }
+
+// The model's units from a `Units` group: none when a unit of length, mass or time is
+// missing or not a positive finite number.
+std::optional<ModelUnits> read_units(const h5::File& f) {
+    if (!f.has(units_group)) return std::nullopt;
+    h5::Handle units = f.open_group(units_group);
+    double v[3] = {};
+    for (int k = 0; k < 3; ++k) {
+        if (!f.has_attribute(units.get(), unit_names[k])) return std::nullopt;
+        f.read_attribute(units.get(), units_group, unit_names[k], H5T_NATIVE_DOUBLE, &v[k], 1);
+        if (!(v[k] > 0.0) || !std::isfinite(v[k])) return std::nullopt;
+    }
+    return model_units(SwiftUnits{v[0], v[1], v[2]});
+}
+
+// The gas fields' datasets of PartType0.
+struct GasDataset {
+    const char* leaf;
+    std::vector<float> ParticleSet::*field;
+};
+constexpr GasDataset gas_datasets[] = {{"InternalEnergy", &ParticleSet::internal_energy},
+                                       {"Density", &ParticleSet::density},
+                                       {"SmoothingLength", &ParticleSet::smoothing_length}};
 
 // The type code of each type's particles, no_code when a type holds several codes.
 std::array<std::int32_t, particle_types> codes_per_type(const ParticleSet& set, const TypeOrder& o) {
@@ -162,7 +187,11 @@ void write_hdf5_snapshot(OutputFile& out, const ParticleSet& set, const WriteOpt
     out.close_descriptor();
     h5::File f = h5::File::create(out.temporary().string(), out.target().string());
     write_header(f, set, o, options);
-    if (options.units) write_units(f, *options.units);
+    if (options.units) {
+        write_units(f, *options.units);
+    } else if (set.units) {
+        write_units(f, swift_units(*set.units));
+    }
     const auto codes = codes_per_type(set, o);
     write_toolkit_group(f, set, codes);
 
@@ -206,6 +235,13 @@ void write_hdf5_snapshot(OutputFile& out, const ParticleSet& set, const WriteOpt
         }
         column("Masses", H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, 0, set.mass.data(), true,
                [&](std::size_t k) { return set.mass[o.at(k)]; });
+        if (t == 0 && set.has_gas_fields()) {
+            for (const GasDataset& gas : gas_datasets) {
+                const std::vector<float>& field = set.*gas.field;
+                column(gas.leaf, H5T_IEEE_F32LE, H5T_NATIVE_FLOAT, 0, field.data(), true,
+                       [&](std::size_t k) { return field[o.at(k)]; });
+            }
+        }
         if (codes[t] == no_code) {
             // Several codes share this type: each particle keeps its own.
             column(per_particle_codes, H5T_STD_I32LE, H5T_NATIVE_INT32, 0, set.type.data(), true,
@@ -230,6 +266,9 @@ struct OpenedSnapshot {
     std::array<double, particle_types> table{};
     std::array<std::int32_t, particle_types> codes{};
     std::array<TypeData, particle_types> data;
+    // PartType0's gas fields, those the file has.
+    std::array<h5::Handle, std::size(gas_datasets)> gas;
+    bool any_gas = false;
     std::uint64_t n = 0;
 };
 
@@ -241,6 +280,7 @@ OpenedSnapshot open_snapshot(const std::filesystem::path& path) {
     auto& table = s.table;
     auto& codes = s.codes;
     auto& data = s.data;
+    auto& gas = s.gas;
     std::uint64_t& n = s.n;
     h5::Handle header = f.open_group("Header");
     const hid_t h = header.get();
@@ -322,7 +362,16 @@ OpenedSnapshot open_snapshot(const std::filesystem::path& path) {
                                                       std::to_string(t));
         }
         if (codes[t] == no_code) data[t].code = f.open_dataset(name + "/" + per_particle_codes, k, 0);
+        if (t == 0) {
+            for (std::size_t j = 0; j < gas.size(); ++j) {
+                const std::string leaf = name + "/" + gas_datasets[j].leaf;
+                if (!f.has(leaf)) continue;
+                gas[j] = f.open_dataset(leaf, k, 0);
+                s.any_gas = true;
+            }
+        }
     }
+    set.units = read_units(f);
     return s;
 }
 
@@ -340,6 +389,13 @@ ParticleSet read_hdf5_snapshot(const std::filesystem::path& path) {
     auto& data = s.data;
     set.resize(n);
     set.id.resize(n);
+    if (s.any_gas) set.add_gas_fields();
+    for (std::size_t j = 0; j < s.gas.size(); ++j) {
+        // PartType0 is the first group: its rows start at 0.
+        if (s.gas[j])
+            f.read_all(s.gas[j].get(), std::string("PartType0/") + gas_datasets[j].leaf, H5T_NATIVE_FLOAT,
+                       (set.*gas_datasets[j].field).data());
+    }
     std::uint64_t first = 0;
     for (int t = 0; t < particle_types; ++t) {
         const auto k = static_cast<std::uint64_t>(count[t]);

@@ -172,8 +172,9 @@ ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& 
         case SnapshotFormat::gadget1:
         case SnapshotFormat::gadget2: set = read_gadget_snapshot(path); break;
         case SnapshotFormat::hdf5: set = read_hdf5_snapshot(path); break;
-        case SnapshotFormat::tipsy: set = read_tipsy_snapshot(path); break;
+        case SnapshotFormat::tipsy: set = read_tipsy_snapshot(path, options.units); break;
     }
+    if (!set.units) set.units = options.units;
     check_finite(set, path, options.allow_nonfinite);
     if (options.centre_box && set.box_size > 0.0) centre_box(set);
     return set;

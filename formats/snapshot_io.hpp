@@ -36,6 +36,8 @@ struct ReadOptions {
     // reverse of the writer's shift, to within float rounding at L/2. False keeps the
     // file's coordinates.
     bool centre_box = true;
+    // The model's units where the file does not say (tipsy's gas temperatures).
+    std::optional<ModelUnits> units = std::nullopt;
 };
 
 // SWIFT's optional `Units` group: the code units in cgs.

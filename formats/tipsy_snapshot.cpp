@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "binary_input.hpp"
+#include "gas_physics.hpp"
 #include "text_header_record.hpp"
 
 namespace galtk {
@@ -109,13 +110,26 @@ void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOp
         throw FormatError(1, "file \"" + file + "\": " + std::to_string(set.size()) +
                                  " particles exceed the 32-bit count of a tipsy header");
     }
-    const auto n = static_cast<std::int32_t>(set.size());
+    // With gas fields, the particles of type 0 go to the gas block (first, in model
+    // order), the others after them; without, every particle is dark (or a star).
+    std::vector<std::uint8_t> gas;
+    std::size_t n_gas = 0;
+    if (set.has_gas_fields()) {
+        gas.resize(set.size());
+        for (std::size_t i = 0; i < set.size(); ++i) {
+            const auto t = options.type_map.type_of(set.type[i]);
+            gas[i] = t && *t == 0;
+            n_gas += gas[i];
+        }
+    }
+    const auto n = static_cast<std::uint32_t>(set.size());
+    const auto rest = static_cast<std::uint32_t>(set.size() - n_gas);
     unsigned char h[header_bytes] = {};
     const std::uint64_t time = byte_swapped(std::bit_cast<std::uint64_t>(set.time));
     std::memcpy(h, &time, 8);
-    const std::uint32_t fields[6] = {static_cast<std::uint32_t>(n), 3, 0,
-                                     static_cast<std::uint32_t>(options.tipsy_stars ? 0 : n),
-                                     static_cast<std::uint32_t>(options.tipsy_stars ? n : 0), pack_record(set)};
+    // The toolkit's record describes a model of one class only (its eps the softening).
+    const std::uint32_t fields[6] = {n, 3, static_cast<std::uint32_t>(n_gas), options.tipsy_stars ? 0 : rest,
+                                     options.tipsy_stars ? rest : 0, n_gas == 0 ? pack_record(set) : 0};
     for (int k = 0; k < 6; ++k) {
         const std::uint32_t v = byte_swapped(fields[k]);
         std::memcpy(h + 8 + 4 * k, &v, 4);
@@ -123,20 +137,18 @@ void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOp
     out.write(h, header_bytes);
 
     const float shift = position_shift(options);
-    const std::size_t per = options.tipsy_stars ? star_floats : dark_floats;
+    const double kelvin = kelvin_per_energy(tipsy_velocity_unit(options, set));
     constexpr std::size_t chunk = 1 << 14;
-    std::unique_ptr<std::uint32_t[]> buffer(new std::uint32_t[chunk * star_floats]);
-    for (std::size_t k = 0; k < set.size();) {
-        const std::size_t m = std::min(chunk, set.size() - k);
+    std::unique_ptr<std::uint32_t[]> buffer(new std::uint32_t[chunk * gas_floats]);
+    for (const bool gas_pass : {true, false}) {
+        if (gas_pass && n_gas == 0) continue;
+        const std::size_t per = gas_pass ? gas_floats : options.tipsy_stars ? star_floats : dark_floats;
         std::uint32_t* b = buffer.get();
-        for (std::size_t j = 0; j < m; ++j, b += per) {
-            const std::size_t i = k + j;
+        std::size_t m = 0;
+        for (std::size_t i = 0; i < set.size(); ++i) {
+            if ((!gas.empty() && gas[i]) != gas_pass) continue;
             const Vec3& p = set.pos[i];
             const Vec3& v = set.vel[i];
-            const std::int32_t code = set.type[i];
-            const float eps = code >= 0 && static_cast<std::size_t>(code) < set.softening.size()
-                                  ? set.softening[static_cast<std::size_t>(code)]
-                                  : 0.0f;
             b[0] = be32(set.mass[i]);
             if (shift != 0.0f) {
                 b[1] = be32(p.x + shift), b[2] = be32(p.y + shift), b[3] = be32(p.z + shift);
@@ -144,21 +156,43 @@ void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOp
                 b[1] = be32(p.x), b[2] = be32(p.y), b[3] = be32(p.z);
             }
             b[4] = be32(v.x), b[5] = be32(v.y), b[6] = be32(v.z);
-            if (options.tipsy_stars) {
-                b[7] = b[8] = 0;  // metals, formation time
-                b[9] = be32(eps);
-                b[10] = 0;  // potential
+            if (gas_pass) {
+                b[7] = be32(set.density[i]);
+                b[8] = be32(static_cast<float>(set.internal_energy[i] * kelvin));
+                b[9] = be32(set.smoothing_length[i]);
+                b[10] = b[11] = 0;  // metals, potential
             } else {
-                b[7] = be32(eps);
-                b[8] = 0;
+                const std::int32_t code = set.type[i];
+                const float eps = code >= 0 && static_cast<std::size_t>(code) < set.softening.size()
+                                      ? set.softening[static_cast<std::size_t>(code)]
+                                      : 0.0f;
+                if (options.tipsy_stars) {
+                    b[7] = b[8] = 0;  // metals, formation time
+                    b[9] = be32(eps);
+                    b[10] = 0;  // potential
+                } else {
+                    b[7] = be32(eps);
+                    b[8] = 0;
+                }
+            }
+            b += per;
+            if (++m == chunk) {
+                out.write(buffer.get(), m * per * 4);
+                b = buffer.get();
+                m = 0;
             }
         }
         out.write(buffer.get(), m * per * 4);
-        k += m;
     }
 }
 
-ParticleSet read_tipsy_snapshot(const std::filesystem::path& path) {
+double tipsy_velocity_unit(const WriteOptions& options, const ParticleSet& set) {
+    if (options.units) return model_units(*options.units).velocity_cgs;
+    if (set.units) return set.units->velocity_cgs;
+    return galactic_units().velocity_cgs;
+}
+
+ParticleSet read_tipsy_snapshot(const std::filesystem::path& path, const std::optional<ModelUnits>& units) {
     const BinaryInput in(path);
     unsigned char head[header_bytes] = {};
     in.read_at(0, head, header_bytes, "header");
@@ -186,8 +220,12 @@ ParticleSet read_tipsy_snapshot(const std::filesystem::path& path) {
 
     ParticleSet set;
     set.time = h.time;
+    set.units = units;
     const auto n = static_cast<std::size_t>(h.nbodies);
     set.resize(n);
+    const auto n_gas = static_cast<std::size_t>(h.nsph);
+    if (n_gas > 0) set.add_gas_fields();
+    const double kelvin = kelvin_per_energy(units ? units->velocity_cgs : galactic_units().velocity_cgs);
     std::vector<float> eps(n);
     struct Block {
         const char* name;
@@ -215,6 +253,11 @@ ParticleSet read_tipsy_snapshot(const std::filesystem::path& path) {
                 set.vel[i] = {std::bit_cast<float>(w[4]), std::bit_cast<float>(w[5]), std::bit_cast<float>(w[6])};
                 set.type[i] = b.code;
                 eps[i] = std::bit_cast<float>(w[b.eps_at]);
+                if (i < n_gas) {
+                    set.density[i] = std::bit_cast<float>(w[7]);
+                    set.internal_energy[i] = static_cast<float>(std::bit_cast<float>(w[8]) / kelvin);
+                    set.smoothing_length[i] = std::bit_cast<float>(w[9]);
+                }
             }
             off += m * b.floats * 4;
             k += m;

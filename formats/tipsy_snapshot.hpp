@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 #include "output_file.hpp"
 #include "snapshot_io.hpp"
@@ -18,7 +19,11 @@ bool tipsy_header_matches(const unsigned char* head, std::size_t got, std::uint6
 // nstar > 0), whatever the file size: a truncated tipsy file is still told apart from text.
 bool tipsy_header_plausible(const unsigned char* head, std::size_t got);
 
-ParticleSet read_tipsy_snapshot(const std::filesystem::path& path);
+// Gas particles carry a temperature in kelvin: the internal energy u is converted with
+// the model's velocity unit, `units` on reading (which the set then keeps) and the
+// options' or the set's units on writing; km/s when none is known.
+ParticleSet read_tipsy_snapshot(const std::filesystem::path& path, const std::optional<ModelUnits>& units);
 void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options);
+double tipsy_velocity_unit(const WriteOptions& options, const ParticleSet& set);
 
 }  // namespace galtk
