@@ -46,6 +46,16 @@ bool needs_64bit_ids(const ParticleSet& set) {
     return std::any_of(set.id.begin(), set.id.end(), [](std::uint64_t v) { return v > UINT32_MAX; });
 }
 
+std::size_t count_gas(const ParticleSet& set, const TypeMap& map) {
+    if (!set.has_gas_fields()) return 0;
+    std::size_t n = 0;
+    for (const std::int32_t code : set.type) {
+        const auto t = map.type_of(code);
+        n += t && *t == 0;
+    }
+    return n;
+}
+
 namespace {
 template <class T>
 void permute(std::vector<T>& v, const std::vector<std::size_t>& dest) {

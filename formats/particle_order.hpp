@@ -36,6 +36,10 @@ inline std::uint64_t id_at(const ParticleSet& set, const TypeOrder& order, std::
 }
 bool needs_64bit_ids(const ParticleSet& set);
 
+// The particles that carry gas fields in a file: those of type 0 through the map (none
+// when the set has no gas fields; codes the map does not cover are not gas).
+std::size_t count_gas(const ParticleSet& set, const TypeMap& map);
+
 // Puts the particles in ID order and clears the IDs when they are a permutation of 1..N.
 void restore_id_order(ParticleSet& set);
 

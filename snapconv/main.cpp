@@ -14,6 +14,7 @@
 #include "code_preset.hpp"
 #include "coincident.hpp"
 #include "output_file.hpp"
+#include "particle_order.hpp"
 #include "progress.hpp"
 #include "program_failure.hpp"
 #include "snapshot_io.hpp"
@@ -29,11 +30,23 @@ struct Options {
     float mass = 0.0f;
     bool allow_nonfinite = false;
     bool tipsy_stars = false;
+    bool drop_gas = false;
     float jitter = 0.0f;
     std::int32_t seed = 4711;
 };
 
 const std::string format_list = "text|gadget1|gadget2|hdf5|tipsy";
+
+// Whether the input is tipsy (--from, or detected; an input that cannot be opened is
+// reported by the reading).
+bool tipsy_input(const Options& o) {
+    if (!o.from.empty()) return o.from == "tipsy";
+    try {
+        return galtk::detect_format(o.input) == galtk::SnapshotFormat::tipsy;
+    } catch (const galtk::FormatError&) {
+        return true;
+    }
+}
 
 // What CLI11's validators cannot check: the output format from the name, the type map and
 // units (structured values), and options that apply to one output format only. The first
@@ -68,7 +81,11 @@ std::string check(const Options& o, galtk::ReadOptions& read, galtk::WriteOption
         if (std::string why = snapconv::apply_preset(*snapconv::parse_code(o.code), given, to, write); !why.empty())
             return why;
     }
-    if (write.units && to != galtk::SnapshotFormat::hdf5) return "--units applies to HDF5 output only";
+    if (write.units) {
+        read.units = galtk::model_units(*write.units);
+        if (to != galtk::SnapshotFormat::hdf5 && to != galtk::SnapshotFormat::tipsy && !tipsy_input(o))
+            return "--units applies to tipsy input, tipsy output and HDF5 output only";
+    }
     if (o.tipsy_stars && to != galtk::SnapshotFormat::tipsy) return "--tipsy-stars applies to tipsy output only";
     read.allow_nonfinite = write.allow_nonfinite = o.allow_nonfinite;
     write.tipsy_stars = o.tipsy_stars;
@@ -92,7 +109,8 @@ int main(int argc, char** argv) {
         ->check(galtk::cli::non_negative<double>());
     app.add_option("--type-map", o.type_map, "text type code = particle type 0..5, e.g. 1=2,3=3");
     app.add_option("--mass", o.mass, "mass of each particle of a position list")->check(galtk::cli::non_negative<float>());
-    app.add_option("--units", o.units, "SWIFT Units group of an HDF5 output: galactic or UL,UM,Ut[,UI,UT] (cgs)");
+    app.add_option("--units", o.units, "the model's units: SWIFT Units group of an HDF5 output, velocity unit of tipsy's gas temperatures; galactic or UL,UM,Ut[,UI,UT] (cgs)");
+    app.add_flag("--drop-gas", o.drop_gas, "leave out the gas fields (u, density, h); needed for text output of a model with gas");
     app.add_option("--code", o.code, "the simulation code: gadget2|gadget4|arepo|swift|changa sets the format, type map, "
                                      "box and units it reads (docs/snapconv.md)")
         ->check(CLI::IsMember({"gadget2", "gadget4", "arepo", "swift", "changa"}));
@@ -124,6 +142,11 @@ int main(int argc, char** argv) {
         }
         progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         snapconv::Conversion c{o.output, to, 0, std::nullopt};
+        if (o.drop_gas) {
+            c.gas_dropped = galtk::count_gas(set, write.type_map);
+            set.drop_gas_fields();
+        }
+        c.gas = galtk::count_gas(set, write.type_map);
         if (jitter_given) {
             c.coincident = galtk::count_coincident(set);
             if (c.coincident > 0) c.jitter = galtk::jitter_coincident(set, o.jitter, o.seed);

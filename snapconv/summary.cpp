@@ -36,6 +36,8 @@ std::string summary_line(const galtk::ParticleSet& set, const Conversion& c) {
         s += ", " + std::to_string(c.jitter->moved) + " moved by --jitter (largest offset " +
              real_text(c.jitter->largest_offset) + "), 0 coincident now";
     }
+    if (c.gas > 0) s += ", " + std::to_string(c.gas) + " gas particles with u, density and h";
+    if (c.gas_dropped > 0) s += ", gas fields of " + std::to_string(c.gas_dropped) + " particles left out (--drop-gas)";
     return s;
 }
 

@@ -16,9 +16,13 @@ struct Conversion {
     galtk::SnapshotFormat format;
     std::size_t coincident = 0;             // before any jitter
     std::optional<galtk::JitterResult> jitter;
+    std::size_t gas = 0;                    // particles written with gas fields
+    std::size_t gas_dropped = 0;            // gas particles whose fields --drop-gas left out
 };
 
-// "tinit.hdf5 (hdf5): 32100 particles (type 1: 32100), total mass 1, 0 coincident"
+// "tinit.hdf5 (hdf5): 32100 particles (type 1: 32100), total mass 1, 0 coincident", then
+// ", 1000 gas particles with u, density and h" or ", gas fields of 1000 particles left
+// out (--drop-gas)" when the model has gas fields.
 std::string summary_line(const galtk::ParticleSet& set, const Conversion& c);
 // The hint when coincident particles remain, else empty.
 std::string coincident_hint(const Conversion& c);
