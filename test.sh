@@ -28,7 +28,10 @@ build_and_test() {
 
 case $what in
     release | all) build_and_test release "-LE $separate_labels" -DGALTK_SANITIZE=OFF ;;&
-    sanitize | all) build_and_test sanitize "-LE $separate_labels" -DGALTK_SANITIZE=ON -DGALTK_BENCH=OFF ;;
+    # libhdf5 loses small blocks of its own on error paths when a damaged file is opened:
+    # LeakSanitizer is told so (tests/lsan_hdf5.supp), every other leak still fails a test.
+    sanitize | all) export LSAN_OPTIONS="suppressions=$PWD/tests/lsan_hdf5.supp:print_suppressions=0"
+                    build_and_test sanitize "-LE $separate_labels" -DGALTK_SANITIZE=ON -DGALTK_BENCH=OFF ;;
     release) ;;
     long) build_and_test release "-L ^long$" -DGALTK_SANITIZE=OFF ;;
     *) echo "usage: $0 [release|sanitize|all|long]" >&2; exit 64 ;;
