@@ -5,7 +5,7 @@ imports it) and by survey/by-hand.sh (which runs it), so both fill a template th
     fill.py TEMPLATE NAME=VALUE...
 
 A template is filled by Python's str.format: {name}, {name:02d}, {{ and }} for braces. A value
-of digits only (with an optional sign) is an integer, so format specifications such as
+of digits only (with an optional sign) is an integer, so format options such as
 {threads:02d} apply; any other value is a string. A name the template uses but no NAME=VALUE
 gives, or a malformed template, is one line on standard error and status 2.
 """

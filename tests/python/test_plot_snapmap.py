@@ -24,9 +24,9 @@ except ImportError as missing:
     sys.exit(77)
 
 SNAPMAP, TOOL = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-spec = importlib.util.spec_from_file_location("plot_snapmap", TOOL)
-plot = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(plot)
+found = importlib.util.spec_from_file_location("plot_snapmap", TOOL)
+plot = importlib.util.module_from_spec(found)
+found.loader.exec_module(plot)
 failures = []
 
 
