@@ -1,6 +1,6 @@
 // snapmap: projected maps of a particle model, written as the map files that projmap
-// collects and, if asked, as a picture. One straight run: options, model, extent, maps,
-// files, one summary line. Failures: one line on standard error, status 1 for a refused
+// collects and, if asked, as a picture. One straight run: options, model (the types asked
+// for), extent, maps, files, one summary line. Failures: one line on standard error, status 1 for a refused
 // option or value, 2 for a file that cannot be read or written; earlier outputs are kept.
 #include <unistd.h>
 
@@ -19,6 +19,7 @@
 #include "picture.hpp"
 #include "program_failure.hpp"
 #include "progress.hpp"
+#include "selection.hpp"
 #include "snapshot_io.hpp"
 #include "summary.hpp"
 
@@ -91,11 +92,14 @@ int main(int argc, char** argv) {
         // On a terminal only: how far the reading is, then the time the maps take.
         galtk::Progress progress("snapmap");
         progress.stage_reading(o.input);
-        const galtk::ParticleSet model = galtk::read_snapshot(o.input, o.read);
+        galtk::ParticleSet model = galtk::read_snapshot(o.input, o.read);
+        const std::size_t particles_read = model.size();
+        if (!o.types.empty()) model = snapmap::select_types(std::move(model), o.types);
         progress.stage("making " + std::to_string(o.views.size()) + (o.views.size() == 1 ? " map" : " maps"));
         const bool kinematic = o.quantity != snapmap::Quantity::density;
         check_model(o.input, model, kinematic);
-        const snapmap::ModelFacts facts = snapmap::model_facts(model, !o.extent, kinematic);
+        snapmap::ModelFacts facts = snapmap::model_facts(model, !o.extent, kinematic);
+        facts.particles_read = particles_read;
 
         const snapmap::Grid grid = choose_grid(o, facts);
         check_memory(o, grid);

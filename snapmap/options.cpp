@@ -9,6 +9,7 @@
 
 #include "cli_checks.hpp"
 #include "map_names.hpp"
+#include "selection.hpp"
 #include "snapshot_io.hpp"
 
 namespace snapmap {
@@ -16,6 +17,18 @@ namespace snapmap {
 namespace {
 
 [[noreturn]] void refuse(const std::string& message) { throw galtk::FormatError(1, message); }
+
+// --types: the list must read as type codes (negative codes and other text are refused here;
+// codes the model lacks only once the model is read).
+CLI::Validator type_codes() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            std::string error;
+            if (!parse_type_codes(text, error)) return "Value " + text + ": " + error;
+            return {};
+        },
+        "type codes", "CODES");
+}
 
 }  // namespace
 
@@ -53,7 +66,7 @@ Options parse_options(int argc, char** argv) {
     std::int64_t model = 1;
     float extent = 0.0f;
     std::vector<std::string> views;
-    std::string format;
+    std::string format, types;
     app.add_option("INPUT", o.input, "the model: any snapshot format the toolkit reads")->required();
     app.add_option("--format", format, "the input's format (text, positions, gadget1, gadget2, hdf5, tipsy); default: detected from the file")
         ->check(CLI::IsMember({"text", "positions", "gadget1", "gadget2", "hdf5", "tipsy"}));
@@ -74,6 +87,8 @@ Options parse_options(int argc, char** argv) {
         ->check(CLI::Range(std::int64_t{1}, std::int64_t{2147483647}));
     auto* output_opt = app.add_option("--output", o.map_file, "the map file's name instead");
     app.add_option("--png", o.png_file, "also write a picture of the maps side by side");
+    auto* types_opt = app.add_option("--types", types, "map only the particles of these type codes, e.g. 0 (the gas) or 2,3 (galvel's disk and bulge); default: every particle")
+        ->check(type_codes());
     output_opt->excludes(model_opt);
 
     if (auto refused = galtk::cli::parse(app, argc, argv)) refuse(*refused);
@@ -88,6 +103,10 @@ Options parse_options(int argc, char** argv) {
     if (o.views.empty()) o.views = default_views();
     if (o.views.size() > max_views) refuse(std::to_string(o.views.size()) + " views: at most " + std::to_string(max_views));
     o.model = static_cast<std::int32_t>(model);
+    if (types_opt->count() > 0) {
+        std::string error;
+        o.types = *parse_type_codes(types, error);
+    }
     // Without --model or --output, a run that asks for a picture writes only the picture.
     if (o.map_file.empty() && (model_opt->count() > 0 || o.png_file.empty()))
         o.map_file = projmap::map_file_name(kind, o.model);

@@ -26,6 +26,7 @@ struct Options {
     std::int32_t model = 1;
     std::string map_file;         // empty: no map file (only --png was asked for)
     std::string png_file;         // empty: no picture
+    std::vector<std::int32_t> types;  // the type codes mapped, sorted; empty: every particle
 };
 
 // Parses and checks the arguments. `--help` and `--version` print and exit 0; a refused

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "extent.hpp"
+#include "selection.hpp"
 
 namespace snapmap {
 
@@ -58,7 +59,11 @@ ModelFacts model_facts(const galtk::ParticleSet& model, bool need_radius, bool n
 }
 
 std::string summary_line(const Options& o, const galtk::ParticleSet& model, const ModelFacts& f, const Maps& maps) {
-    std::string line = o.input + ": " + std::to_string(model.size()) + " particles, mass " + number(f.total_mass);
+    std::string line = o.input + ": ";
+    if (!o.types.empty())
+        line += std::to_string(f.particles_read) + " particles; mapped " +
+                (o.types.size() == 1 ? "type " : "types ") + type_codes_text(o.types) + ": ";
+    line += std::to_string(model.size()) + " particles, mass " + number(f.total_mass);
     if (f.r99 >= 0.0) line += ", 99% within r = " + number(f.r99);
     line += "; ";
     line += std::to_string(maps.views.size()) + (maps.views.size() == 1 ? " map" : " maps") + " (views";

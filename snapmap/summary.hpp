@@ -13,6 +13,7 @@ struct ModelFacts {
     double total_mass = 0.0;
     double r99 = -1.0;            // radius holding 99% of the mass (before rounding); -1: not sought
     bool zero_velocities = false;
+    std::size_t particles_read = 0;  // the file's particles, before --types kept some of them
 };
 
 // The 99% radius is sought only for the default extent (`need_radius`): it takes a few
