@@ -37,9 +37,53 @@ galtk::SnapshotFormat format_named(const std::string& name) {
     return *f;
 }
 
-py::dict read_model(const std::string& path, std::optional<std::string> format, float position_mass, bool allow_nonfinite) {
+// "galactic" or "UL,UM,Ut[,UI,UT]" in cgs, as snapconv's --units takes them.
+galtk::SwiftUnits units_named(const std::string& text) {
+    const auto u = galtk::parse_swift_units(text);
+    if (!u) throw py::value_error("units " + text + ": expected \"galactic\" or UL,UM,Ut[,UI,UT] in cgs, each above 0");
+    return *u;
+}
+
+// The header's record of the model's units (cgs of one length, mass and velocity unit).
+py::object units_record(const std::optional<galtk::ModelUnits>& u) {
+    if (!u) return py::none();
+    py::dict d;
+    d["length_cgs"] = u->length_cgs;
+    d["mass_cgs"] = u->mass_cgs;
+    d["velocity_cgs"] = u->velocity_cgs;
+    return d;
+}
+
+// The analytic halo a model's velocities assume (galvel --halo without its particles).
+py::object halo_record(const galtk::AnalyticHaloNote& note) {
+    if (note.kind == galtk::AnalyticHaloNote::none) return py::none();
+    py::dict d;
+    d["kind"] = note.kind == galtk::AnalyticHaloNote::hernquist ? "hernquist" : "nfw";
+    d["mass"] = note.mass;
+    d["length"] = note.length;
+    d["concentration"] = note.concentration;
+    d["G"] = note.G;
+    return d;
+}
+
+galtk::AnalyticHaloNote halo_note(const py::dict& d) {
+    galtk::AnalyticHaloNote note;
+    const auto kind = d["kind"].cast<std::string>();
+    if (kind != "hernquist" && kind != "nfw")
+        throw py::value_error("analytic_halo kind \"" + kind + "\": expected hernquist or nfw");
+    note.kind = kind == "hernquist" ? galtk::AnalyticHaloNote::hernquist : galtk::AnalyticHaloNote::nfw;
+    note.mass = d["mass"].cast<double>();
+    note.length = d["length"].cast<double>();
+    note.concentration = d.contains("concentration") ? d["concentration"].cast<double>() : 0.0;
+    note.G = d.contains("G") ? d["G"].cast<double>() : 1.0;
+    return note;
+}
+
+py::dict read_model(const std::string& path, std::optional<std::string> format, float position_mass, bool allow_nonfinite,
+                    std::optional<std::string> units) {
     galtk::ReadOptions options;
     if (format) options.format = format_named(*format);
+    if (units) options.units = galtk::model_units(units_named(*units));
     options.position_mass = position_mass;
     options.allow_nonfinite = allow_nonfinite;
     const galtk::SnapshotFormat detected = options.format ? *options.format : galtk::detect_format(path);
@@ -66,6 +110,12 @@ py::dict read_model(const std::string& path, std::optional<std::string> format, 
     } else {
         out["id"] = view(set->id.data(), n, 0, owner);
     }
+    // Gas fields only where the file has them: None otherwise (a model without gas costs
+    // nothing, and writing it back gives a file without gas blocks again).
+    const bool gas = set->has_gas_fields();
+    out["internal_energy"] = gas ? py::object(view(set->internal_energy.data(), n, 0, owner)) : py::object(py::none());
+    out["density"] = gas ? py::object(view(set->density.data(), n, 0, owner)) : py::object(py::none());
+    out["smoothing_length"] = gas ? py::object(view(set->smoothing_length.data(), n, 0, owner)) : py::object(py::none());
     py::dict header;
     header["format"] = galtk::format_name(detected);
     header["time"] = set->time;
@@ -75,6 +125,8 @@ py::dict read_model(const std::string& path, std::optional<std::string> format, 
     header["ncomp"] = set->ncomp ? py::object(py::int_(*set->ncomp)) : py::object(py::none());
     header["box_size"] = set->box_size;
     header["ids_given"] = !set->id.empty();
+    header["units"] = units_record(set->units);
+    header["analytic_halo"] = halo_record(set->analytic_halo);
     out["header"] = header;
     return out;
 }
@@ -97,6 +149,15 @@ py::array_t<T, py::array::c_style | py::array::forcecast> column(const py::objec
     return a;
 }
 
+// A gas field: one dimension of any length (the library checks that the three fields
+// are all as long as the model, or all absent); none leaves it empty.
+std::vector<float> gas_field(const py::object& value, const char* name) {
+    if (value.is_none()) return {};
+    auto a = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(value);
+    if (!a || a.ndim() != 1) throw py::value_error(std::string(name) + ": expected a one-dimensional array of numbers");
+    return std::vector<float>(a.data(), a.data() + a.shape(0));
+}
+
 // n rows of the set's layout from a numpy buffer of the same layout (none when n is 0).
 template <class To, class From>
 void copy_rows(To* to, const From* from, std::size_t n) {
@@ -108,7 +169,9 @@ void write_model(const std::string& path, const py::object& pos, const py::objec
            const py::object& type, const py::object& id, const std::string& format, double time,
            std::optional<std::vector<float>> softening, std::optional<std::vector<float>> type_mass,
            std::optional<int> ncomp, bool per_particle_mass, double box, std::optional<std::string> type_map,
-           std::optional<std::string> units, bool tipsy_stars, bool allow_nonfinite) {
+           std::optional<std::string> units, bool tipsy_stars, bool allow_nonfinite, const py::object& internal_energy,
+           const py::object& density, const py::object& smoothing_length, std::optional<py::dict> model_units,
+           std::optional<py::dict> analytic_halo) {
     const galtk::SnapshotFormat to = format_named(format);
     if (to == galtk::SnapshotFormat::positions) throw py::value_error("format \"positions\" is read only");
     auto p = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(pos);
@@ -134,6 +197,13 @@ void write_model(const std::string& path, const py::object& pos, const py::objec
     if (type_mass) set.type_mass = *type_mass;
     if (ncomp) set.ncomp = *ncomp;
     set.per_particle_mass = per_particle_mass;
+    set.internal_energy = gas_field(internal_energy, "internal_energy");
+    set.density = gas_field(density, "density");
+    set.smoothing_length = gas_field(smoothing_length, "smoothing_length");
+    if (model_units)
+        set.units = galtk::ModelUnits{(*model_units)["length_cgs"].cast<double>(), (*model_units)["mass_cgs"].cast<double>(),
+                                      (*model_units)["velocity_cgs"].cast<double>()};
+    if (analytic_halo) set.analytic_halo = halo_note(*analytic_halo);
 
     galtk::WriteOptions options;
     options.box = box;
@@ -147,9 +217,9 @@ void write_model(const std::string& path, const py::object& pos, const py::objec
         options.type_map = *map;
     }
     if (units) {
-        options.units = galtk::parse_swift_units(*units);
-        if (!options.units) throw py::value_error("units " + *units + ": expected \"galactic\" or UL,UM,Ut[,UI,UT] in cgs, each above 0");
-        if (to != galtk::SnapshotFormat::hdf5) throw py::value_error("units applies to HDF5 output only");
+        options.units = units_named(*units);
+        if (to != galtk::SnapshotFormat::hdf5 && to != galtk::SnapshotFormat::tipsy)
+            throw py::value_error("units applies to HDF5 and tipsy output only");
     }
     py::gil_scoped_release unlocked;
     galtk::write_snapshot(path, set, to, options);
@@ -173,12 +243,14 @@ PYBIND11_MODULE(_galtk, m) {
         }
     });
     m.def("read", &read_model, py::arg("path"), py::arg("format") = py::none(), py::arg("position_mass") = 0.0f,
-          py::arg("allow_nonfinite") = false);
+          py::arg("allow_nonfinite") = false, py::arg("units") = py::none());
     m.def("write", &write_model, py::arg("path"), py::arg("pos"), py::arg("vel") = py::none(), py::arg("mass") = py::none(),
           py::arg("type") = py::none(), py::arg("id") = py::none(), py::arg("format") = "text", py::arg("time") = 0.0,
           py::arg("softening") = py::none(), py::arg("type_mass") = py::none(), py::arg("ncomp") = py::none(),
           py::arg("per_particle_mass") = false, py::arg("box") = 0.0, py::arg("type_map") = py::none(),
-          py::arg("units") = py::none(), py::arg("tipsy_stars") = false, py::arg("allow_nonfinite") = false);
+          py::arg("units") = py::none(), py::arg("tipsy_stars") = false, py::arg("allow_nonfinite") = false,
+          py::arg("internal_energy") = py::none(), py::arg("density") = py::none(), py::arg("smoothing_length") = py::none(),
+          py::arg("model_units") = py::none(), py::arg("analytic_halo") = py::none());
     m.def("detect_format", [](const std::string& path) { return std::string(galtk::format_name(galtk::detect_format(path))); },
           py::arg("path"));
 }
