@@ -3,7 +3,8 @@
 # folder under build/ (examples/ itself is never written):
 #   1. disk_bulge:    mkcomponents -> diskgen -> diskbulge
 #   2. barred_spiral: mkcomponents -> diskgen -> galmix -> galvel (velocities) -> snapmap
-#                     (pictures) -> snapconv (HDF5 for simulation codes)
+#                     (pictures) -> snapconv (HDF5 for simulation codes); galvel --gas
+#                     (a gas disk) -> snapmap --types 0 (its maps)
 #   3. survey:        parsample -> (parsub -> galmix -> galvel -> snapmap) for each point -> projmap
 # Every program's console lines are shown; a summary follows at the end. The programs are
 # built as one translation unit each (a unity build), which keeps the build short.
@@ -89,6 +90,19 @@ nhalo=$(awk -v nb="$nbulge" -v M="$halo_mass" 'NR == 1 { ndisk = $1 - nb } NR ==
     END { n = M / (m / ndisk); printf "%d\n", (n == int(n)) ? n : int(n) + 1 }' tinit.dat)
 run galvel tinit.dat galaxy.hdf5 --to hdf5 --bulge "$nbulge" --halo "hernquist:$halo_mass:10" --halo-particles "$nhalo"
 run snapconv galaxy.hdf5 galaxy_jittered.hdf5 --jitter 0.00037
+# A gas disk on the same model, read as kpc, 10^10 solar masses and km/s (so that the gas
+# can be given a temperature): 10% of the stars' mass in 100,000 particles of 10^4 K, in
+# hydrostatic equilibrium in the field of stars, gas and halo. Its maps are snapmap's
+# --types 0 (the gas alone; types 2 and 3 are the disk and the bulge), and the profile
+# picture gains the gas panel (half-mass height, rotation against the circular speed).
+run galvel tinit.dat galaxy_gas.hdf5 --to hdf5 --bulge "$nbulge" --halo "hernquist:$halo_mass:10" --units galactic \
+    --gas 0.125:4 --gas-temperature 1e4 --gas-particles 100000 --profile gas_profile.txt
+run snapmap galaxy_gas.hdf5 --types 0 --view 0:0 --view 90:0 --extent 16 --output gas_map.dat
+echo "\$ tools/plot_snapmap.py gas_map.dat console.log -o figure_gas.png -o figure_gas.pdf"
+/usr/bin/python3 "$top/tools/plot_snapmap.py" gas_map.dat console.log --title "the gas disk of the barred spiral (10⁴ K)" \
+    -o figure_gas.png -o figure_gas.pdf || echo "    (no figure: /usr/bin/python3 with matplotlib is needed)"
+/usr/bin/python3 "$top/tools/plot_galvel_profile.py" gas_profile.txt gas_profile.png 2>/dev/null ||
+    echo "    (no picture: /usr/bin/python3 with matplotlib is needed)"
 
 echo
 echo "== 3. parameter survey (examples/survey)"
@@ -144,6 +158,8 @@ echo "                 for simulation codes (with $nhalo halo particles): $work/
 echo "                 pictures: $work/barred_spiral/barred_spiral.png (density),"
 echo "                 barred_spiral_velocity.png (mean velocity), barred_spiral_dispersion.png"
 echo "                 figures: figure_density.png, figure_velocity.png, figure_dispersion.png (and .pdf)"
+echo "                 with a gas disk (100000 particles, 10^4 K): $work/barred_spiral/galaxy_gas.hdf5,"
+echo "                 its map figure_gas.png (and .pdf), profile gas_profile.txt/.png"
 echo "survey:          $npoints models $work/survey/tinit.dat.1 .. tinit.dat.$npoints"
 for k in $(seq 1 "$npoints"); do
     values=$(for f in th1.dat th2.dat th0.dat th01.dat; do sed -n "${k}p" "$work/survey/$f"; done | awk '{printf " %s", $1}')

@@ -41,8 +41,10 @@ def parse_summary_line(line):
         views.append((float(inclination), float(position_angle)))
     wrote = line.rstrip("\n").split("; wrote", 1)
     units = re.search(r"; units: length ([^,;]+), mass ([^,;]+), velocity ([^,;]+)", line)
+    types = re.search(r"; mapped (types? [0-9,]+):", line)
     return {
         "units": units.groups() if units else None,
+        "types": types.group(1) if types else None,
         "views": views,
         "quantity": QUANTITIES[m.group(2)],
         "nmesh": int(m.group(3)),
@@ -136,12 +138,15 @@ def colour_scale(quantity, maps):
     return colors.Normalize(-scale, scale), "coolwarm", blank
 
 
-def colour_bar_label(quantity, units):
+def colour_bar_label(quantity, units, types=None):
+    """The quantity and its unit; with snapmap --types, which particles it is of (type 0
+    is the gas of galvel's models)."""
+    of = "" if not types else " of the gas" if types == "type 0" else f" of {types}"
     if quantity == "density":
-        return f"surface density Σ\n[{units.mass} / ({units.length})²]"
+        return f"surface density Σ{of}\n[{units.mass} / ({units.length})²]"
     if quantity == "dispersion":
-        return f"line-of-sight velocity dispersion σ\n[{units.velocity}]"
-    return f"mean line-of-sight velocity v̄ (> 0 receding)\n[{units.velocity}]"
+        return f"line-of-sight velocity dispersion σ{of}\n[{units.velocity}]"
+    return f"mean line-of-sight velocity v̄{of} (> 0 receding)\n[{units.velocity}]"
 
 
 def flat_note(quantity, view, panel, top):
@@ -188,7 +193,7 @@ def make_figure(maps, summary, units, title=None):
                     bbox=dict(boxstyle="round", facecolor="white", alpha=0.8, lw=0))
     if image is not None:
         bar = fig.colorbar(image, ax=axes, shrink=0.9, pad=0.02)
-        bar.set_label(colour_bar_label(quantity, units))
+        bar.set_label(colour_bar_label(quantity, units, summary.get("types")))
     if title:
         fig.suptitle(title)
     return fig, axes

@@ -172,6 +172,15 @@ def test_summary_lines():
     check((units.length, units.mass, units.velocity) == ("pc", "1e10 Msun", "km/s"), "given units over the summary's")
     units = plot.units_of(s, Given)
     check(units.mass == "model mass unit", "unnamed units: " + units.mass)
+    # snapmap --types: the colour bar says whose surface density it is.
+    check(s["types"] is None, f"types of a summary without --types: {s['types']}")
+    for mapped, label in (("type 0", "surface density Σ of the gas"), ("types 2,3", "surface density Σ of types 2,3")):
+        typed = plot.parse_summary_line(line.replace("5 particles,", f"9 particles; mapped {mapped}: 5 particles,")
+                                        .replace("line-of-sight velocity dispersion", "surface density"))
+        check(typed is not None and typed["types"] == mapped and typed["views"] == s["views"], f"parsed {typed}")
+        if typed:
+            got = plot.colour_bar_label(typed["quantity"], plot.units_of(typed, Given), typed["types"])
+            check(got.startswith(label + "\n"), f"colour bar of {mapped}: {got!r}")
     for view, axes in (((60.0, 0.0), ("x", "v = 0.5 y + 0.87 z")), ((90.0, 90.0), ("y", "z")),
                        ((180.0, 0.0), ("x", "−y")), ((30.0, 90.0), ("y", "v = −0.87 x + 0.5 z")),
                        ((90.0, 45.0), ("u = 0.71 x + 0.71 y", "z"))):
