@@ -76,6 +76,15 @@ bool ids_unique(const galtk::ParticleSet& set) {
 
 std::string refuse(Code code, const std::string& why) { return std::string("--code ") + code_name(code) + ": " + why; }
 
+// Every particle that becomes gas (type 0) has a smoothing length above 0; the others hold
+// 0 there by the set's convention and no writer stores it.
+bool gas_smoothed(const galtk::ParticleSet& set, const galtk::TypeMap& map) {
+    if (!set.has_gas_fields()) return false;
+    for (std::size_t k = 0; k < set.size(); ++k)
+        if (map.type_of(set.type[k]) == 0 && !(set.smoothing_length[k] > 0.0f)) return false;
+    return true;
+}
+
 }  // namespace
 
 std::optional<Code> parse_code(std::string_view name) {
@@ -121,8 +130,7 @@ std::string fit_model(Code code, const Explicit& given, const galtk::ParticleSet
         break;
     case Code::swift:
         if (!ids_unique(set)) return refuse(code, "two particles share an ID (SWIFT stops on it)");
-        if (gas && (!set.has_gas_fields() ||
-                    std::any_of(set.smoothing_length.begin(), set.smoothing_length.end(), [](float h) { return !(h > 0.0f); })))
+        if (gas && !gas_smoothed(set, write.type_map))
             return refuse(code, "gas particles without a smoothing length above 0 (SWIFT refuses an IC without "
                                 "SmoothingLength)");
         if (!given.box) write.box = swift_box(set);

@@ -79,5 +79,37 @@ TEST(SnapconvGas, UnitsSetTipsyTemperaturesAndTheHdf5UnitsGroup) {
         << refused.err;
 }
 
+// SWIFT needs a smoothing length above 0 for its gas; the stars beside the gas hold 0 there
+// (no writer stores it) and must not stop the conversion.
+TEST(SnapconvGas, SwiftTakesGasBesideStarsAndRefusesGasWithoutSmoothingLength) {
+    Scratch dir;
+    ParticleSet s = gas_model(60, true);
+    s.units = galactic_units();
+    write_snapshot(dir.path("g.hdf5"), s, SnapshotFormat::hdf5);
+    RunResult r = dir.run("snapconv", {}, {"g.hdf5", "swift.hdf5", "--code", "swift"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const ParticleSet back = read_snapshot(dir.path("swift.hdf5"));
+    std::size_t gas = 0;
+    for (std::size_t i = 0; i < back.size(); ++i) {
+        if (back.type[i] != 0) continue;
+        ++gas;
+        EXPECT_GT(back.smoothing_length[i], 0.0f) << i;
+    }
+    EXPECT_EQ(gas, 10u);
+
+    // One gas particle with h = 0: refused, nothing written.
+    for (std::size_t i = s.size(); i-- > 0;) {
+        if (s.type[i] != 0) continue;
+        s.smoothing_length[i] = 0.0f;  // the last gas particle
+        break;
+    }
+    write_snapshot(dir.path("flat.hdf5"), s, SnapshotFormat::hdf5);
+    r = dir.run("snapconv", {}, {"flat.hdf5", "flat_swift.hdf5", "--code", "swift"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "snapconv: flat.hdf5: --code swift: gas particles without a smoothing length above 0 (SWIFT "
+                     "refuses an IC without SmoothingLength)\n");
+    EXPECT_FALSE(dir.exists("flat_swift.hdf5"));
+}
+
 }  // namespace
 }  // namespace galtk::test
