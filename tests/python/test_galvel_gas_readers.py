@@ -103,12 +103,13 @@ def check_yt(path, oracle):
           f"{path}: yt's (gas, density) differs")
     check(np.allclose(ad["gas", "smoothing_length"].to("code_length").d, expected[:, 2], rtol=1e-12, atol=0),
           f"{path}: yt's (gas, smoothing_length) differs")
-    # yt's temperature is u (gamma - 1) mu m_p / k_B with its own mu of an ionised primordial
-    # gas from the atomic weights of H and He; galvel's 10^4 K used mu = 4 / 6.8.
+    # yt's temperature is u (gamma - 1) mu m / k_B with its own mu of an ionised primordial
+    # gas from the atomic weights of H and He, and m the hydrogen atom's mass (1.00794 u);
+    # galvel's 10^4 K used mu = 4 / 6.8 and the proton's mass.
     mu_yt = 1.0 / (2 * 0.76 / 1.00794 + 3 * 0.24 / 4.002602)
     temperature = ad["gas", "temperature"].to("K").d
-    expected_t = 1e4 * mu_yt / (4 / 6.8)
-    check(np.allclose(temperature, expected_t, rtol=2e-3),
+    expected_t = 1e4 * mu_yt / (4 / 6.8) * (1.00794 * 1.66053907e-24) / 1.67262192e-24
+    check(np.allclose(temperature, expected_t, rtol=1e-4),
           f"{path}: yt's temperature {temperature.min()} .. {temperature.max()} K, expected {expected_t:.1f} K")
 
 
