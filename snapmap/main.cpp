@@ -93,11 +93,12 @@ int main(int argc, char** argv) {
         galtk::Progress progress("snapmap");
         progress.stage_reading(o.input);
         galtk::ParticleSet model = galtk::read_snapshot(o.input, o.read);
-        const std::size_t particles_read = model.size();
-        if (!o.types.empty()) model = snapmap::select_types(std::move(model), o.types);
         progress.stage("making " + std::to_string(o.views.size()) + (o.views.size() == 1 ? " map" : " maps"));
         const bool kinematic = o.quantity != snapmap::Quantity::density;
+        // The whole file is checked, so that a message names a particle by its place there.
         check_model(o.input, model, kinematic);
+        const std::size_t particles_read = model.size();
+        if (!o.types.empty()) model = snapmap::select_types(std::move(model), o.types);
         snapmap::ModelFacts facts = snapmap::model_facts(model, !o.extent, kinematic);
         facts.particles_read = particles_read;
 

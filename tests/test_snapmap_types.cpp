@@ -164,6 +164,19 @@ TEST(SnapmapTypes, RefusedSelectionsLeaveTheEarlierMap) {
     }
 }
 
+// A damaged particle is named by its place in the file, whichever types are mapped.
+TEST(SnapmapTypes, BadMassIsNamedByItsPlaceInTheFile) {
+    Scratch s;
+    ParticleSet model = gas_and_stars();
+    model.mass[12] = -1.0f;  // the first bulge particle: the 13th in a text file's order
+    model.drop_gas_fields();
+    write_snapshot(s.path("model.dat"), model, SnapshotFormat::text);
+    const RunResult r = s.run("snapmap", {}, with(face_on("model.dat", "m.map"), {"--types", "3"}));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("model.dat: particle 13: mass -1, expected a finite mass of 0 or more"), std::string::npos)
+        << r.err;
+}
+
 TEST(SnapmapTypes, SelectionKeepsFileOrderAndHeader) {
     ParticleSet model = gas_and_stars();
     const ParticleSet before = model;
