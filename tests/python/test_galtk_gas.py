@@ -134,6 +134,12 @@ def test_gas_given_by_name(tmp_path):
                 internal_energy=u, density=rho, smoothing_length=h)
     back = galtk.read(tmp_path / "m.tipsy")
     assert np.allclose(back.internal_energy[back.type == 0], [100, 200, 300], rtol=1e-6)
+    # In a velocity unit of 10 km/s the same temperatures are a hundredth of the energy.
+    ten = "3.085678e21,1.989e43,3.085678e15"
+    cold = galtk.read(tmp_path / "m.tipsy", units=ten)
+    assert np.allclose(cold.internal_energy[cold.type == 0], [1, 2, 3], rtol=1e-6)
+    galtk.write(tmp_path / "ten.tipsy", cold, format="tipsy", units=ten)
+    assert (tmp_path / "ten.tipsy").read_bytes() == (tmp_path / "m.tipsy").read_bytes()
     # The model's gas fields are written unless others are given by name.
     galtk.write(tmp_path / "hot.g2", back, format="gadget2", internal_energy=np.where(back.type == 0, 7.0, 0.0))
     assert np.array_equal(galtk.read(tmp_path / "hot.g2").internal_energy[:3], [7, 7, 7])
