@@ -1,7 +1,8 @@
 // snapmap: projected maps of a particle model, written as the map files that projmap
 // collects and, if asked, as a picture. One straight run: options, model (the types asked
-// for), extent, maps, files, one summary line. Failures: one line on standard error, status 1 for a refused
-// option or value, 2 for a file that cannot be read or written; earlier outputs are kept.
+// for), extent, maps, files, one summary line. Failures: one line on standard error,
+// status 1 for a refused option or value, 2 for a file that cannot be read or written;
+// earlier outputs are kept.
 #include <unistd.h>
 
 #include <cmath>
