@@ -14,15 +14,23 @@ constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 double radius(const Orbit& o) { return std::sqrt(o.x * o.x + o.y * o.y + o.z * o.z); }
 
-// Mass radii of one component for every fraction asked, from one sort.
-void mass_radii(const std::vector<FigureSpec>& specs, Component c, const CheckSample& s,
-                const std::vector<double>& w, std::vector<double>& out) {
+}  // namespace
+
+std::vector<std::size_t> radius_order(Component c, const CheckSample& s) {
     std::vector<std::size_t> members;
     for (std::size_t j = 0; j < s.size(); ++j)
-        if (s.component[j] == c && (w.empty() || w[j] > 0.0)) members.push_back(j);
+        if (s.component[j] == c) members.push_back(j);
     std::vector<double> r(s.size(), 0.0);
     for (std::size_t j : members) r[j] = radius(s.orbits[j]);
     std::sort(members.begin(), members.end(), [&](std::size_t a, std::size_t b) { return r[a] < r[b]; });
+    return members;
+}
+
+namespace {
+
+// Mass radii of one component for every fraction asked, along its members sorted by radius.
+void mass_radii(const std::vector<FigureSpec>& specs, Component c, const CheckSample& s,
+                const std::vector<double>& w, const std::vector<std::size_t>& members, std::vector<double>& out) {
     double total = 0.0;
     for (std::size_t j : members) total += s.mass[j] * (w.empty() ? 1.0 : w[j]);
     for (std::size_t f = 0; f < specs.size(); ++f) {
@@ -33,7 +41,7 @@ void mass_radii(const std::vector<FigureSpec>& specs, Component c, const CheckSa
         for (std::size_t j : members) {
             sum += s.mass[j] * (w.empty() ? 1.0 : w[j]);
             if (sum >= target) {
-                out[f] = r[j];
+                out[f] = radius(s.orbits[j]);
                 break;
             }
         }
@@ -102,10 +110,13 @@ std::vector<FigureSpec> figure_specs(const CheckSample& sample, double h, double
 }
 
 std::vector<double> measure(const std::vector<FigureSpec>& specs, const CheckSample& sample,
-                            const std::vector<double>& weights) {
+                            const std::vector<double>& weights, const RadiusOrders* orders) {
     std::vector<double> out(specs.size(), nan);
-    for (Component c : {Component::disk, Component::bulge, Component::halo})
-        if (sample.has(c)) mass_radii(specs, c, sample, weights, out);
+    for (Component c : {Component::disk, Component::bulge, Component::halo}) {
+        if (!sample.has(c)) continue;
+        const int k = static_cast<int>(c);
+        mass_radii(specs, c, sample, weights, orders ? (*orders)[k] : radius_order(c, sample), out);
+    }
     for (std::size_t f = 0; f < specs.size(); ++f)
         if (specs[f].kind != FigureKind::mass_radius) out[f] = annulus_figure(specs[f], sample, weights);
     return out;
@@ -116,13 +127,16 @@ std::vector<double> bootstrap_noise(const std::vector<FigureSpec>& specs, const 
     for (std::size_t j = 0; j < sample.size(); ++j) members[static_cast<int>(sample.component[j])].push_back(j);
     std::vector<double> sum(specs.size(), 0.0), sum2(specs.size(), 0.0);
     std::vector<double> weights(sample.size());
+    RadiusOrders orders;   // the positions stay: one sort serves every resample
+    for (Component c : {Component::disk, Component::bulge, Component::halo})
+        orders[static_cast<int>(c)] = radius_order(c, sample);
     std::mt19937_64 generator(4711);   // fixed: the same model gives the same noise
     int counted = 0;
     for (int b = 0; b < replicates; ++b) {
         std::fill(weights.begin(), weights.end(), 0.0);
         for (const auto& m : members)
             for (std::size_t i = 0; i < m.size(); ++i) weights[m[generator() % m.size()]] += 1.0;
-        const std::vector<double> v = measure(specs, sample, weights);
+        const std::vector<double> v = measure(specs, sample, weights, &orders);
         for (std::size_t f = 0; f < specs.size(); ++f) {
             sum[f] += v[f];
             sum2[f] += v[f] * v[f];

@@ -32,10 +32,15 @@ struct FigureSpec {
 // reference radius of Q.
 std::vector<FigureSpec> figure_specs(const CheckSample& sample, double h, double R_ref);
 
+// The sample's members of component c, sorted by their spherical radius now.
+std::vector<std::size_t> radius_order(Component c, const CheckSample& sample);
+using RadiusOrders = std::array<std::vector<std::size_t>, component_count>;
+
 // Every figure of the sample as it is now; `weights` (one per sample member, or empty for
-// all 1) multiply the masses. A figure without particles is NaN.
+// all 1) multiply the masses; `orders` (optional) the members sorted by radius, per
+// component, as radius_order gives them now. A figure without particles is NaN.
 std::vector<double> measure(const std::vector<FigureSpec>& specs, const CheckSample& sample,
-                            const std::vector<double>& weights = {});
+                            const std::vector<double>& weights = {}, const RadiusOrders* orders = nullptr);
 
 inline constexpr int default_bootstrap_replicates = 40;
 

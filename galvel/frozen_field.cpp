@@ -87,6 +87,17 @@ Acceleration FieldTable::particles_at(double R, double z) const {
     locate(std::asinh(z / layout_.z_soft) * inv_dw_, nz, k, s);
     const Cubic cu(t), cw(s);
     double aR = 0.0, az = 0.0;
+    if (i >= 1 && i + 2 < nR && k >= 1 && k + 2 < nz) {
+        // Inside: the 4 x 4 nodes as they are.
+        for (int a = 0; a < 4; ++a) {
+            const std::size_t c = static_cast<std::size_t>(i - 1 + a) * nz + (k - 1);
+            const double row_R = cw.w[0] * a_R_[c] + cw.w[1] * a_R_[c + 1] + cw.w[2] * a_R_[c + 2] + cw.w[3] * a_R_[c + 3];
+            const double row_z = cw.w[0] * a_z_[c] + cw.w[1] * a_z_[c + 1] + cw.w[2] * a_z_[c + 2] + cw.w[3] * a_z_[c + 3];
+            aR += cu.w[a] * row_R;
+            az += cu.w[a] * row_z;
+        }
+        return {aR, az_sign * az};
+    }
     for (int a = 0; a < 4; ++a) {
         int ii = i - 1 + a;
         // Across the axis a_R changes sign, a_z does not; beyond the last node, continue linearly.

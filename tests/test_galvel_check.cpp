@@ -280,5 +280,48 @@ TEST(GalvelCheckOptions, RefusesTimesThatAreNotPositiveAndFiniteAndAnOutputWitho
     EXPECT_FALSE(read_command_line({"in.dat", "out.dat"})->check);
 }
 
+// End to end: --check changes no byte of the model or the profile and no character of
+// the summary line; it adds its own lines after it and writes its table, which is
+// committed with the other outputs; a refused --check leaves every output untouched.
+TEST(GalvelCheckCli, AddsLinesAndTableChangesNothingElse) {
+    Scratch dir;
+    ModelRecipe recipe;
+    recipe.disk = 3000;
+    ParticleSet model = make_model(recipe);
+    model.ncomp = 4;
+    write_snapshot(dir.path("in.dat"), model, SnapshotFormat::text);
+    const std::vector<std::string> args = {"in.dat", "out.dat", "--halo", "hernquist:5:6", "--halo-particles", "2000",
+                                           "--profile", "p.txt"};
+    const RunResult plain = dir.run("galvel", "", args);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const std::string model_bytes = dir.read("out.dat"), profile_bytes = dir.read("p.txt");
+    std::vector<std::string> checked = args;
+    for (const char* more : {"--check", "3", "--check-output", "c.txt"}) checked.push_back(more);
+    const RunResult r = dir.run("galvel", "", checked);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(dir.read("out.dat"), model_bytes);
+    EXPECT_EQ(dir.read("p.txt"), profile_bytes);
+    const std::vector<std::string> lines = r.out_lines(), before = plain.out_lines();
+    ASSERT_EQ(lines.size(), before.size() + 4) << r.out;   // head, disk, halo, verdict
+    for (std::size_t k = 0; k < before.size(); ++k) EXPECT_EQ(lines[k], before[k]);
+    EXPECT_EQ(lines[before.size()].rfind("galvel: check: 5000 of 5000 particles on their orbits for t = 3 ", 0), 0u)
+        << lines[before.size()];
+    EXPECT_EQ(lines[before.size() + 1].rfind("galvel: check disk: r10 ", 0), 0u);
+    EXPECT_EQ(lines[before.size() + 2].rfind("galvel: check halo: r1 ", 0), 0u);
+    const std::vector<std::string> table = dir.lines("c.txt");
+    ASSERT_EQ(table.size(), 3u + 21u);
+    EXPECT_EQ(table[1].rfind("# columns: t disk_r10 disk_r50 disk_r90 disk_zrms_1h", 0), 0u) << table[1];
+    EXPECT_EQ(tokens(table[2]).size(), tokens(table[1]).size());
+    EXPECT_EQ(tokens(table.back())[0], "3");
+    // Refused: nothing is written, the earlier files stay.
+    dir.write("c.txt", "earlier\n");
+    checked[checked.size() - 3] = "-2";
+    const RunResult refused = dir.run("galvel", "", checked);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("--check"), std::string::npos) << refused.err;
+    EXPECT_EQ(dir.read("c.txt"), "earlier\n");
+    EXPECT_EQ(dir.read("out.dat"), model_bytes);
+}
+
 }  // namespace
 }  // namespace galtk::test
