@@ -17,19 +17,9 @@ top=$(cd "$here/.." && pwd)
 # shellcheck source=bench/lib.sh
 . "$here/lib.sh"
 
-quick=0
-build=
-for arg in "$@"; do
-    case $arg in
-        --quick) quick=1 ;;
-        -*) die "unknown option $arg (bench/galvel_check.sh [--quick] [BUILD_DIR])" ;;
-        *) build=$arg ;;
-    esac
-done
-build=${build:-$top/build/release}
-mkdir -p "$build"
-build=$(cd "$build" && pwd)
-if ((quick)); then n=100000; else n=1000000; fi
+bench_arguments "$top" "bench/galvel_check.sh [--quick] [BUILD_DIR]" "$@"
+build=$BUILD
+if ((QUICK)); then n=100000; else n=1000000; fi
 runs=${RUNS:-3}
 [ -x /usr/bin/time ] || die "/usr/bin/time is needed (apt-get install time)"
 [ "${BUILT:-0}" = 1 ] || build_release "$top" "$build"

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "refusal.hpp"
+
 namespace galtk::galvel {
 
 namespace {
@@ -43,6 +45,14 @@ CheckResult check_model(const ParticleSet& set, const Outcome& outcome, double d
     const FieldTable table(*outcome.field, table_layout(*outcome.field, outcome.scale_length, outcome.z0), threads);
     const double seconds_table = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     CheckSample sample = pick_sample(set);
+    if (const double steps = estimated_steps(sample, table, duration); !(steps <= max_check_steps)) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "--check %.6g: the orbits would take about %.2g leapfrog steps, more than %.0e (hours): "
+                      "expected a shorter time",
+                      duration, steps, max_check_steps);
+        throw Refusal(text);
+    }
     CheckResult r = run_check(sample, table, figure_specs(sample, outcome.scale_length, outcome.q_radius), duration, threads);
     r.seconds_table = seconds_table;
     return r;

@@ -16,6 +16,16 @@ double since(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
+double estimated_steps(const CheckSample& sample, const AxisymmetricField& field, double duration,
+                       double step_fraction) {
+    double steps = 0.0;
+    for (const Orbit& o : sample.orbits) {
+        const double period = local_period(o, field.at(std::hypot(o.x, o.y), o.z));
+        steps += std::isfinite(period) ? duration / (step_fraction * period) : 1.0;
+    }
+    return steps;
+}
+
 bool CheckResult::flagged(std::size_t figure) const {
     const double c = change(figure);
     return std::isfinite(c) && std::isfinite(noise[figure]) && std::fabs(c) > flag_noise_multiple * noise[figure];

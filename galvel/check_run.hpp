@@ -30,6 +30,14 @@ struct CheckResult {
     bool flagged(std::size_t figure) const;
 };
 
+// More leapfrog steps than this (some hours on one core) are refused before they start.
+inline constexpr double max_check_steps = 1e10;
+
+// The steps the sample's orbits would take for `duration`, from each orbit's local period
+// where it starts (the orbits' own periods vary about it).
+double estimated_steps(const CheckSample& sample, const AxisymmetricField& field, double duration,
+                       double step_fraction = default_step_fraction);
+
 // Follows the sample (moved along) in `field` for `duration`, in `intervals` equal steps.
 CheckResult run_check(CheckSample& sample, const AxisymmetricField& field, std::vector<FigureSpec> specs,
                       double duration, int threads, int intervals = default_check_intervals,

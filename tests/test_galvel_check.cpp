@@ -160,6 +160,16 @@ TEST(GalvelCheckOrbits, StepsAreAHundredthOfThePeriodAndLandOnTheEnd) {
     EXPECT_EQ(advance(free, NoField(), 0.0), 0u);
 }
 
+// The estimate that refuses endless checks: 100 steps a local period per orbit (two
+// circular orbits in a harmonic sphere: 2 x 100 x T / P).
+TEST(GalvelCheckOrbits, StepEstimateCountsPeriods) {
+    const double omega = 0.5, period = 2.0 * pi / omega;
+    CheckSample s;
+    s.orbits = {{1.0, 0.0, 0.0, 0.0, 0.5, 0.0}, {0.0, 3.0, 0.2, -1.5, 0.0, 0.0}};
+    EXPECT_NEAR(estimated_steps(s, Harmonic(omega), 7.0 * period), 1400.0, 1e-9);
+    EXPECT_GT(estimated_steps(s, Harmonic(omega), 1e300), max_check_steps);
+}
+
 CheckSample hand_sample() {
     CheckSample s;
     auto put = [&](Component c, Orbit o, double m) {
