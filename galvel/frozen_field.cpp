@@ -20,6 +20,9 @@ struct Cubic {
     }
 };
 
+// asinh of x >= 0 (no cancellation there), cheaper than the library's general one.
+double asinh_positive(double x) { return std::log(x + std::sqrt(x * x + 1.0)); }
+
 // The cell of x on a grid of n nodes spaced 1 apart (index and fraction), the last cell
 // taking x up to n - 1.
 void locate(double x, int n, int& i, double& t) {
@@ -63,12 +66,11 @@ FieldTable::FieldTable(const ModelField& field, const TableLayout& layout, int t
         for (int k = 0; k < nz; ++k)
             points.push_back({layout.R_soft * std::sinh(i * du_), layout.z_soft * std::sinh(k * dw_)});
     const std::vector<FieldValue> values = field.particles().evaluate_blocked(points, threads);
-    a_R_.resize(values.size());
-    a_z_.resize(values.size());
+    nodes_.resize(values.size());
     for (std::size_t j = 0; j < values.size(); ++j) {
-        a_R_[j] = field.G() * values[j].a_R;
+        nodes_[j].a_R = field.G() * values[j].a_R;
         // On the plane the mirrored deposit pulls neither way; the sum's rounding would.
-        a_z_[j] = points[j].z == 0.0 ? 0.0 : field.G() * values[j].a_z;
+        nodes_[j].a_z = points[j].z == 0.0 ? 0.0 : field.G() * values[j].a_z;
     }
 }
 
@@ -83,16 +85,19 @@ Acceleration FieldTable::particles_at(double R, double z) const {
     const int nR = layout_.radial_nodes, nz = layout_.vertical_nodes;
     int i, k;
     double t, s;
-    locate(std::asinh(R / layout_.R_soft) * inv_du_, nR, i, t);
-    locate(std::asinh(z / layout_.z_soft) * inv_dw_, nz, k, s);
+    locate(asinh_positive(R / layout_.R_soft) * inv_du_, nR, i, t);
+    locate(asinh_positive(z / layout_.z_soft) * inv_dw_, nz, k, s);
     const Cubic cu(t), cw(s);
     double aR = 0.0, az = 0.0;
     if (i >= 1 && i + 2 < nR && k >= 1 && k + 2 < nz) {
         // Inside: the 4 x 4 nodes as they are.
         for (int a = 0; a < 4; ++a) {
-            const std::size_t c = static_cast<std::size_t>(i - 1 + a) * nz + (k - 1);
-            const double row_R = cw.w[0] * a_R_[c] + cw.w[1] * a_R_[c + 1] + cw.w[2] * a_R_[c + 2] + cw.w[3] * a_R_[c + 3];
-            const double row_z = cw.w[0] * a_z_[c] + cw.w[1] * a_z_[c + 1] + cw.w[2] * a_z_[c + 2] + cw.w[3] * a_z_[c + 3];
+            const Acceleration* row = &nodes_[static_cast<std::size_t>(i - 1 + a) * nz + (k - 1)];
+            double row_R = 0.0, row_z = 0.0;
+            for (int b = 0; b < 4; ++b) {
+                row_R += cw.w[b] * row[b].a_R;
+                row_z += cw.w[b] * row[b].a_z;
+            }
             aR += cu.w[a] * row_R;
             az += cu.w[a] * row_z;
         }
@@ -111,14 +116,14 @@ Acceleration FieldTable::particles_at(double R, double z) const {
             double vR, vz;
             if (ii < nR && kk < nz) {
                 const std::size_t c = static_cast<std::size_t>(ii) * nz + kk;
-                vR = a_R_[c];
-                vz = a_z_[c];
+                vR = nodes_[c].a_R;
+                vz = nodes_[c].a_z;
             } else {
                 const int i1 = std::min(ii, nR - 1), k1 = std::min(kk, nz - 1);
                 const int i0 = ii < nR ? ii : nR - 2, k0 = kk < nz ? kk : nz - 2;
                 const std::size_t c1 = static_cast<std::size_t>(i1) * nz + k1, c0 = static_cast<std::size_t>(i0) * nz + k0;
-                vR = 2.0 * a_R_[c1] - a_R_[c0];
-                vz = 2.0 * a_z_[c1] - a_z_[c0];
+                vR = 2.0 * nodes_[c1].a_R - nodes_[c0].a_R;
+                vz = 2.0 * nodes_[c1].a_z - nodes_[c0].a_z;
             }
             // a_R is even in z, a_z odd.
             row_R += cw.w[b] * vR;

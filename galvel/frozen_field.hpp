@@ -69,7 +69,7 @@ private:
     TableLayout layout_;
     double du_, dw_, inv_du_, inv_dw_;
     double GM_;   // the particles' G times mass, for points beyond the grid
-    std::vector<double> a_R_, a_z_;   // radial node major: [i * vertical_nodes + k]
+    std::vector<Acceleration> nodes_;   // radial node major: [i * vertical_nodes + k]
     AnalyticHalo halo_;
     double G_;
 };
