@@ -59,4 +59,5 @@ row "defaults" "${galvel[@]}"
 row "defaults + check" "${galvel[@]}" --check "$period"
 awk -v d="${wall[defaults]}" -v o="${wall[moments + sheet]}" -v c="${wall[defaults + check]}" \
     'BEGIN { printf "defaults / old: %.2f; the check adds %.2f s\n", d / o, c - d }'
-grep 'galvel: check: ' console.txt | sed 's/.*; \([0-9.]* s (field table.*\)/check stages (last run): \1/'
+grep 'galvel: check: .* leapfrog steps' console.txt |
+    sed 's/.*, \([0-9]* leapfrog steps\).*; \([0-9.]* s (field table.*\)/check (last run): \1, \2/'
