@@ -46,7 +46,7 @@ TableLayout table_layout(const ModelField& field, double scale_length, double z0
     TableLayout layout;
     const FieldLayout& extent = field.particles().layout();
     const double r_max = std::hypot(extent.r_max, extent.z_max);
-    layout.R_soft = scale_length > 0.0 ? scale_length : std::max(r_max, 1.0) / 40.0;
+    layout.R_soft = scale_length > 0.0 ? 0.25 * scale_length : std::max(r_max, 1.0) / 40.0;
     layout.z_soft = z0 > 0.0 ? 0.5 * z0 : 0.1 * layout.R_soft;
     layout.R_max = layout.z_max = 2.0 * std::max(r_max, layout.R_soft);
     return layout;

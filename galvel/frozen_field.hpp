@@ -43,7 +43,7 @@ private:
 };
 
 struct TableLayout {
-    int radial_nodes = 192;
+    int radial_nodes = 256;
     int vertical_nodes = 96;
     double R_soft = 1.0;    // s_R: the grid is uniform in R inside it
     double z_soft = 0.05;   // s_z: uniform in z inside it
@@ -51,7 +51,7 @@ struct TableLayout {
     double z_max = 1.0;
 };
 
-// The layout for a model's field: s_R the disk's scale length, s_z half its
+// The layout for a model's field: s_R a quarter of the disk's scale length, s_z half its
 // sech^2 height, the grid reaching twice the farthest particle the field holds.
 TableLayout table_layout(const ModelField& field, double scale_length, double z0);
 

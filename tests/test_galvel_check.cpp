@@ -30,14 +30,17 @@ ModelField model_field(const ParticleSet& set, double z0, const AnalyticHalo* ha
     return ModelField(std::move(particles), halo, G);
 }
 
-// The largest |a_table - a_sum| / |a_sum| at random points of a disk with a bulge: half of
-// them within three scale heights of the plane, half up to two scale lengths above it.
+// The largest |a_table - a_sum| / |a_sum| at random points of a disk with a bulge: a third
+// within three scale heights of the plane, a third up to two scale lengths above it, a
+// third near the axis (R below half a scale length, where the table continues across it).
 double worst_table_error(const ModelField& field, const FieldTable& table, double r_cut, double z0, bool halo_too) {
     std::mt19937_64 gen(11);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<FieldPoint> points;
-    for (int j = 0; j < 400; ++j)
-        points.push_back({r_cut * u(gen), (j % 2 ? 3.0 * z0 : 2.0) * (2.0 * u(gen) - 1.0)});
+    for (int j = 0; j < 600; ++j) {
+        const double R = j % 3 == 2 ? 0.5 * u(gen) * u(gen) : r_cut * u(gen);
+        points.push_back({R, (j % 3 == 1 ? 2.0 : 3.0 * z0) * (2.0 * u(gen) - 1.0)});
+    }
     const std::vector<FieldValue> exact = halo_too ? field.evaluate(points, 2) : field.particles().evaluate(points, 2);
     double worst = 0.0;
     for (std::size_t j = 0; j < points.size(); ++j) {
