@@ -77,7 +77,8 @@ FieldTable::FieldTable(const ModelField& field, const TableLayout& layout, int t
 Acceleration FieldTable::particles_at(double R, double z) const {
     const double az_sign = z < 0.0 ? -1.0 : 1.0;
     z = std::fabs(z);
-    if (R > layout_.R_max || z > layout_.z_max) {
+    // Beyond the grid (and for a NaN, which the cell index must never see).
+    if (!(R <= layout_.R_max && z <= layout_.z_max)) {
         const double r2 = R * R + z * z;
         const double g = -GM_ / (r2 * std::sqrt(r2));
         return {g * R, az_sign * g * z};
