@@ -1,4 +1,4 @@
-# shellcheck shell=bash disable=SC2034  # WALL and PEAK_KB are read by the sourcing script
+# shellcheck shell=bash disable=SC2034  # WALL, PEAK_KB, QUICK and BUILD are read by the sourcing script
 # Shell functions of the whole-program benchmark (sourced by bench/run.sh): building the
 # programs, writing the parameter files of each workload, timing runs and taking medians.
 # Every function works in the current folder unless it says otherwise.
@@ -134,4 +134,23 @@ write_map_inputs() {
 # The number of lines of FILE.
 lines_of() {
     wc -l < "$1" | tr -d ' '
+}
+
+# bench_arguments TOP USAGE ARGS...: reads a benchmark's [--quick] [BUILD_DIR] and sets QUICK
+# (0 or 1) and BUILD (absolute, created; default TOP/build/release).
+bench_arguments() {
+    local top=$1 usage=$2 arg
+    shift 2
+    QUICK=0
+    BUILD=
+    for arg in "$@"; do
+        case $arg in
+            --quick) QUICK=1 ;;
+            -*) die "unknown option $arg ($usage)" ;;
+            *) BUILD=$arg ;;
+        esac
+    done
+    BUILD=${BUILD:-$top/build/release}
+    mkdir -p "$BUILD"
+    BUILD=$(cd "$BUILD" && pwd)
 }

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <thread>
 
 #include "elliptic.hpp"
 #include "geometry.hpp"
+#include "parallel_for.hpp"
 
 namespace galtk::galvel {
 
@@ -33,41 +33,41 @@ struct Ring {
     double mass;
 };
 
-FieldValue sum_rings(const std::vector<Ring>& rings, double floor2, const FieldPoint& p) {
-    const double R = p.R;
+// Adds the rings' potential and force sums at p (in units the caller finishes).
+struct RingSums {
     double phi = 0.0, fr = 0.0, fz = 0.0;
-    for (const Ring& ring : rings) {
-        const double dz = p.z - ring.z;
-        const double zeta2 = std::max(dz * dz + ring.eps2, floor2);
-        const double sum = R + ring.a;
-        const double diff = R - ring.a;
-        const double D2 = sum * sum + zeta2;
-        const double d2 = diff * diff + zeta2;
-        const double inv_D = 1.0 / std::sqrt(D2);
-        const auto ke = elliptic_ke_polynomial(d2 / D2);
-        const double mD = ring.mass * inv_D;
-        phi -= mD * ke.K;
-        fr += mD * ((ring.a * ring.a - R * R + zeta2) / d2 * ke.E - ke.K);
-        fz -= mD * dz * ke.E / d2;
-    }
-    FieldValue v;
-    v.potential = 2.0 * phi / pi;
-    v.a_R = R > 0.0 ? fr / (pi * R) : 0.0;
-    v.a_z = 2.0 * fz / pi;
-    return v;
-}
 
-// Runs body(j) for j in [0, n) on `threads` threads, each taking every threads-th index.
-template <class Body>
-void parallel_for(std::size_t n, int threads, const Body& body) {
-    const std::size_t workers = static_cast<std::size_t>(std::clamp(threads, 1, 64));
-    auto work = [&](std::size_t first) {
-        for (std::size_t j = first; j < n; j += workers) body(j);
-    };
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < workers && t < n; ++t) pool.emplace_back(work, t);
-    work(0);
-    for (auto& thread : pool) thread.join();
+    void add(const std::vector<Ring>& rings, double floor2, const FieldPoint& p) {
+        const double R = p.R;
+        for (const Ring& ring : rings) {
+            const double dz = p.z - ring.z;
+            const double zeta2 = std::max(dz * dz + ring.eps2, floor2);
+            const double sum = R + ring.a;
+            const double diff = R - ring.a;
+            const double D2 = sum * sum + zeta2;
+            const double d2 = diff * diff + zeta2;
+            const double inv_D = 1.0 / std::sqrt(D2);
+            const auto ke = elliptic_ke_polynomial(d2 / D2);
+            const double mD = ring.mass * inv_D;
+            phi -= mD * ke.K;
+            fr += mD * ((ring.a * ring.a - R * R + zeta2) / d2 * ke.E - ke.K);
+            fz -= mD * dz * ke.E / d2;
+        }
+    }
+
+    FieldValue value(double R) const {
+        FieldValue v;
+        v.potential = 2.0 * phi / pi;
+        v.a_R = R > 0.0 ? fr / (pi * R) : 0.0;
+        v.a_z = 2.0 * fz / pi;
+        return v;
+    }
+};
+
+FieldValue sum_rings(const std::vector<Ring>& rings, double floor2, const FieldPoint& p) {
+    RingSums sums;
+    sums.add(rings, floor2, p);
+    return sums.value(p.R);
 }
 
 }  // namespace
@@ -139,6 +139,36 @@ std::vector<FieldValue> ParticleField::evaluate(std::span<const FieldPoint> poin
             }
     std::vector<FieldValue> values(points.size());
     parallel_for(points.size(), threads, [&](std::size_t j) { values[j] = sum_rings(rings, floor2, points[j]); });
+    return values;
+}
+
+std::vector<FieldValue> ParticleField::evaluate_blocked(std::span<const FieldPoint> points, int threads) const {
+    const double floor2 = 0.25 * dr_ * dr_;
+    const int blocks = (radial_nodes_ + block_nodes - 1) / block_nodes;
+    // Per block of radial nodes: its rings one by one, and one ring per height and
+    // softening at the block's mass-weighted radius.
+    std::vector<std::vector<Ring>> single(blocks), merged(blocks);
+    for (const Grid& g : grids_)
+        for (int b = 0; b < blocks; ++b)
+            for (int k = 0; k < height_nodes(); ++k) {
+                double m = 0.0, ma = 0.0;
+                for (int i = b * block_nodes; i < std::min((b + 1) * block_nodes, radial_nodes_); ++i) {
+                    const double mass = g.mass[static_cast<std::size_t>(i) * height_nodes() + k];
+                    if (mass == 0.0) continue;
+                    single[b].push_back({i * dr_, node_height(k), g.softening * g.softening, mass});
+                    m += mass;
+                    ma += mass * i * dr_;
+                }
+                if (m != 0.0) merged[b].push_back({ma / m, node_height(k), g.softening * g.softening, m});
+            }
+    std::vector<FieldValue> values(points.size());
+    parallel_for(points.size(), threads, [&](std::size_t j) {
+        const int home = static_cast<int>(std::min(points[j].R * inv_dr_, double(radial_nodes_))) / block_nodes;
+        RingSums sums;
+        for (int b = 0; b < blocks; ++b)
+            sums.add(std::abs(b - home) <= near_blocks ? single[b] : merged[b], floor2, points[j]);
+        values[j] = sums.value(points[j].R);
+    });
     return values;
 }
 

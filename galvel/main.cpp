@@ -10,6 +10,7 @@
 #include <string>
 
 #include "analytic_halo_note.hpp"
+#include "check_report.hpp"
 #include "coincident.hpp"
 #include "equilibrium.hpp"
 #include "finite_check.hpp"
@@ -64,6 +65,11 @@ int main(int argc, char** argv) {
         const Outcome outcome = give_velocities(set, settings);
         refuse_non_finite(set, outcome);
         if (settings.units) set.units = model_units(*settings.units);
+        std::optional<CheckResult> check;
+        if (o.check) {
+            progress.stage("orbits of the check");
+            check = check_model(set, outcome, *o.check, settings.threads);
+        }
         progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         set.analytic_halo = unheld_halo(settings, outcome);
         Handover handover{o.output, format_name(to), count_coincident(set), std::nullopt};
@@ -71,9 +77,10 @@ int main(int argc, char** argv) {
         // The model and the profile complete before either replaces an earlier file.
         OutputFile model(o.output);
         write_snapshot(model, set, to);
-        std::optional<OutputFile> profile;
+        std::optional<OutputFile> profile, check_table;
         if (!o.profile.empty()) write_profile(profile.emplace(o.profile), outcome);
-        commit_together({&model, profile ? &*profile : nullptr});
+        if (!o.check_output.empty()) write_check_table(check_table.emplace(o.check_output), *check);
+        commit_together({&model, profile ? &*profile : nullptr, check_table ? &*check_table : nullptr});
         progress.end_stage();
         const AnalyticHalo halo(outcome.halo_parameters, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
@@ -82,6 +89,8 @@ int main(int argc, char** argv) {
         for (const std::string& hint : {round_component_hint(set, outcome.disk), analytic_halo_hint(set, o.output, equal),
                                         heavy_halo_hint(set)})
             if (!hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
+        if (check)
+            for (const std::string& line : check_lines(*check)) std::printf("%s: %s\n", program, line.c_str());
         return 0;
     } catch (const Refusal& e) {
         return galtk::end_with_failure(program, 1, std::string(o.input) + ": " + e.what());

@@ -64,6 +64,7 @@ struct Typed {
     std::string halo, to, units, vertical = "jeans";
     double q_radius = 0.0, scale_length = 0.0;
     float jitter = 0.0f;
+    double check = 0.0;
     int threads = 1;
     GasTyped gas;
     std::string spherical;
@@ -109,6 +110,13 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
         ->check(positive);
     app.add_option("--jitter", t.jitter, "move each particle that shares its position with an earlier one by at most EPS")
         ->check(positive_float);
+    CLI::Option* check =
+        app.add_option("--check", t.check,
+                       "follow the particles (a sample of 100000 in larger models) on their orbits in the model's own "
+                       "frozen field for the time T and report how its mass radii, heights and dispersions change")
+            ->check(positive);
+    app.add_option("--check-output", o.check_output, "write the figures of --check against time to this file")
+        ->needs(check);
     app.add_option("--threads", t.threads, "threads of the field computation (default: the CPUs this process may run on)")
         ->check(expecting(CLI::Range(1, max_threads, "THREADS"), "1 .. " + std::to_string(max_threads) + " threads"))
         ->take_last();   // a survey passes its rule's threads first, the user's options after
@@ -159,6 +167,7 @@ void settle(const CLI::App& app, Options& o, const Typed& t) {
     if (app.count("--to") > 0) o.to = parse_format_name(t.to);
     s.vertical = t.vertical == "sheet" ? VerticalRule::sheet : VerticalRule::jeans;
     if (app.count("--jitter") > 0) o.jitter = t.jitter;
+    if (app.count("--check") > 0) o.check = t.check;
     s.threads = app.count("--threads") > 0 ? t.threads : available_cpus();
     settle_gas(app, t.gas, s);
 }

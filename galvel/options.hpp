@@ -16,6 +16,8 @@ struct Options {
     std::string profile;                 // empty: no profile table
     std::optional<SnapshotFormat> to;    // none: the input's format (text for a position list)
     std::optional<float> jitter;         // --jitter EPS
+    std::optional<double> check;         // --check T: orbits in the frozen field for T
+    std::string check_output;            // empty: no table of the check
     Settings settings;
 };
 

@@ -365,7 +365,8 @@ class Sweep:
                        "--halo-particles": ["-1", "x", "99999999999999", "nan"], "--q": bad_numbers,
                        "--q-radius": bad_numbers, "--scale-length": bad_numbers, "--G": bad_numbers,
                        "--seed": bad_numbers, "--to": ["xml", "", "positions"], "--jitter": bad_numbers,
-                       "--profile": ["/proc/x", "/dev/full", "", "/no/such/folder/p"]},
+                       "--profile": ["/proc/x", "/dev/full", "", "/no/such/folder/p"], "--check": bad_numbers,
+                       "--check-output": ["/proc/x", "/dev/full", "", "/no/such/folder/c"]},
         }[self.program]
         for option, values in per_program.items():
             for value in values:
