@@ -1,7 +1,7 @@
 #include "particle_sphere.hpp"
 
 #include <algorithm>
-#include <numeric>
+#include <cmath>
 
 namespace galtk::galvel {
 
@@ -13,29 +13,20 @@ double largest(const std::vector<float>& radii) {
     return r;
 }
 
-// The radius inside which half of the mass lies (masses may differ).
-double half_mass(const std::vector<float>& radii, const std::vector<float>& masses) {
-    if (radii.empty()) return 0.0;
-    std::vector<std::size_t> by_radius(radii.size());
-    std::iota(by_radius.begin(), by_radius.end(), std::size_t{0});
-    std::sort(by_radius.begin(), by_radius.end(), [&](std::size_t a, std::size_t b) { return radii[a] < radii[b]; });
-    double total = 0.0;
-    for (const float m : masses) total += m;
-    double held = 0.0;
-    for (const std::size_t j : by_radius) {
-        held += masses[j];
-        if (held >= 0.5 * total) return radii[j];
-    }
-    return radii[by_radius.back()];
-}
-
 }  // namespace
 
 ParticleSphere::ParticleSphere(const std::vector<float>& radii, const std::vector<float>& masses)
-    : mass_(largest(radii)), density_(radii, masses, true), half_mass_radius_(half_mass(radii, masses)),
-      outermost_(largest(radii)) {
+    : mass_(largest(radii)), density_(radii, masses, true), outermost_(largest(radii)) {
     for (std::size_t j = 0; j < radii.size(); ++j) mass_.add(radii[j], masses[j]);
     mass_.finish();
+    // Bisection in ln r on the shells' cumulative mass (monotonic): no sort of the radii.
+    double lo = 1e-6 * outermost_, hi = outermost_;
+    const double half = 0.5 * mass_.total();
+    for (int step = 0; step < 60 && hi > lo; ++step) {
+        const double mid = std::sqrt(lo * hi);
+        (mass_.mass(mid) < half ? lo : hi) = mid;
+    }
+    half_mass_radius_ = hi;
 }
 
 }  // namespace galtk::galvel

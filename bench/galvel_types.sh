@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# galvel on a model that holds its halo: a diskgen disk of 10^6 particles given a live
+# Hernquist halo of 10^6 particles (M 10, a 5) by galvel (--halo-particles, GADGET-2
+# output, which stores the halo first), then that output fed back with --halo-type 1, the
+# halo known by its particles only. Prints the wall time and peak memory of both runs
+# (median of RUNS) and their ratio.
+#
+#   bench/galvel_types.sh [--quick] [BUILD_DIR]     --quick: 10^5 + 10^5, one run
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(cd "$here/.." && pwd)
+# shellcheck source=bench/lib.sh
+. "$here/lib.sh"
+
+quick=0
+build=
+for arg in "$@"; do
+    case $arg in
+        --quick) quick=1 ;;
+        -*) die "unknown option $arg (bench/galvel_types.sh [--quick] [BUILD_DIR])" ;;
+        *) build=$arg ;;
+    esac
+done
+build=${build:-$top/build/release}
+mkdir -p "$build"
+build=$(cd "$build" && pwd)
+if ((quick)); then n=100000 runs=1; else n=1000000 runs=${RUNS:-3}; fi
+[ -x /usr/bin/time ] || die "/usr/bin/time is needed (apt-get install time)"
+build_release "$top" "$build"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+echo "galvel, $n disk + $n halo particles, $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d ' ' -f 1-3 /proc/loadavg)"
+write_component_parameters 0 0 0 0 0
+"$build/mkcomponents/mkcomponents" > /dev/null
+write_disk_parameters "$n"
+"$build/diskgen/diskgen" > /dev/null
+"$build/snapconv/snapconv" sip2.dat disk.g2 --to gadget2 > /dev/null
+printf '%-22s %8s %8s %8s %9s\n' run "wall s" "min s" "max s" "peak MB"
+measure "$runs" /dev/null "$build/galvel/galvel" disk.g2 live.g2 --halo hernquist:10:5 --halo-particles "$n"
+drawn=$WALL
+printf '%-22s %8.2f %8.2f %8.2f %9.1f\n' "analytic, drawn halo" "$WALL" "$WALL_MIN" "$WALL_MAX" \
+    "$(awk -v k="$PEAK_KB" 'BEGIN { print k / 1024 }')"
+measure "$runs" /dev/null "$build/galvel/galvel" live.g2 again.g2 --halo-type 1
+held=$WALL
+printf '%-22s %8.2f %8.2f %8.2f %9.1f\n' "--halo-type 1" "$WALL" "$WALL_MIN" "$WALL_MAX" \
+    "$(awk -v k="$PEAK_KB" 'BEGIN { print k / 1024 }')"
+awk -v h="$held" -v d="$drawn" 'BEGIN { printf "held / drawn: %.2f\n", h / d }'
