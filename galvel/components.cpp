@@ -60,6 +60,19 @@ void check_named(const ParticleSet& set, const char* option, std::int32_t code, 
                       std::to_string(code) + " (its types and counts: " + type_census(set) + ")");
 }
 
+// Gas a file holds (type 0 with its hydrodynamic fields, as galvel's own --gas output
+// has) is no disk population: drawn as stars it would lose its fields and its code. The
+// disk is "every other particle" here, so such a gas is refused rather than taken in.
+void refuse_held_gas(const ParticleSet& set, const ComponentChoice& choice) {
+    constexpr std::int32_t gas_code = 0;
+    if (!set.has_gas_fields() || choice.bulge_type == gas_code || choice.halo_type == gas_code) return;
+    const auto gas = static_cast<std::size_t>(std::count(set.type.begin(), set.type.end(), gas_code));
+    if (gas > 0)
+        throw Refusal("the model holds " + std::to_string(gas) +
+                      " gas particles (type 0 with gas fields), which would become disk stars: galvel gives velocities "
+                      "to stars and to the gas disk it adds itself (--gas), not to a gas the file holds");
+}
+
 }  // namespace
 
 ComponentRanges group_components(ParticleSet& set, const ComponentChoice& choice, FileOrder& order) {
@@ -82,6 +95,7 @@ ComponentRanges group_components(ParticleSet& set, const ComponentChoice& choice
     };
     std::size_t count[3] = {};
     for (const std::int32_t t : set.type) ++count[group(t)];
+    refuse_held_gas(set, choice);
     if (choice.bulge_type) check_named(set, "--bulge-type", *choice.bulge_type, count[1]);
     if (choice.halo_type) check_named(set, "--halo-type", *choice.halo_type, count[2]);
     r.disk = count[0];

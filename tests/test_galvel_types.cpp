@@ -315,6 +315,11 @@ TEST(GalvelTypes, RefusesConflictingOrMissingTypes) {
     EXPECT_NE(refusal_of({"--bulge-type", "-1"}).find("expected a type code"), std::string::npos);
     EXPECT_NE(refusal_of({"--bulge-type", "x"}).find("--bulge-type"), std::string::npos);
     EXPECT_EQ(refusal_of({"--bulge-type", "3", "--halo-type", "1"}), "");
+    const Settings given = settings_with({"--bulge-type", "4", "--halo-type", "0"});
+    EXPECT_EQ(given.bulge_type, 4);
+    EXPECT_EQ(given.halo_type, 0);
+    EXPECT_EQ(given.bulge, 0u);
+    EXPECT_FALSE(settings_with({}).bulge_type.has_value());
 
     const ParticleSet model = typed_model(2000, 500);
     Settings s;
@@ -325,6 +330,14 @@ TEST(GalvelTypes, RefusesConflictingOrMissingTypes) {
     ParticleSet all_bulge = model;
     std::fill(all_bulge.type.begin(), all_bulge.type.end(), 3);
     EXPECT_NE(refusal_of(all_bulge, s).find("no disk particle"), std::string::npos);
+    // A gas the file holds would turn into disk stars: refused, unless it is what is named.
+    ParticleSet with_gas = model;
+    for (std::size_t j = 0; j < 100; ++j) with_gas.type[j] = 0;
+    with_gas.add_gas_fields();
+    EXPECT_NE(refusal_of(with_gas, s).find("the model holds 100 gas particles (type 0 with gas fields)"),
+              std::string::npos);
+    s.bulge_type = 0;
+    EXPECT_EQ(refusal_of(with_gas, s), "");
 }
 
 // galvel's own GADGET-2 output (grouped by type: halo, disk, bulge) fed back with
