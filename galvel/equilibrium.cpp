@@ -31,7 +31,18 @@ namespace {
 
 constexpr int disk_grid_points = 256;
 
-void check_model(const ParticleSet& set, const Settings& s, const ComponentRanges& r) {
+// In the file's order, before the components are grouped: the message counts as the file does.
+void check_particles(const ParticleSet& set) {
+    for (std::size_t j = 0; j < set.size(); ++j) {
+        const Vec3& p = set.pos[j];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+            throw Refusal("particle " + std::to_string(j + 1) + ": position is not finite");
+        if (!std::isfinite(set.mass[j]) || set.mass[j] < 0.0f)
+            throw Refusal("particle " + std::to_string(j + 1) + ": mass is not finite and non-negative");
+    }
+}
+
+void check_disk(const ParticleSet& set, const Settings& s, const ComponentRanges& r) {
     const std::size_t n = set.size();
     if (r.disk == 0) {
         if (!s.bulge_type && !s.halo_type)
@@ -39,13 +50,6 @@ void check_model(const ParticleSet& set, const Settings& s, const ComponentRange
                           std::to_string(s.bulge));
         throw Refusal("no disk particle: every one of the model's " + std::to_string(n) +
                       " particles has a type code named by --bulge-type or --halo-type");
-    }
-    for (std::size_t j = 0; j < n; ++j) {
-        const Vec3& p = set.pos[j];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-            throw Refusal("particle " + std::to_string(j + 1) + ": position is not finite");
-        if (!std::isfinite(set.mass[j]) || set.mass[j] < 0.0f)
-            throw Refusal("particle " + std::to_string(j + 1) + ": mass is not finite and non-negative");
     }
     double disk_mass = 0.0;
     for (std::size_t j = 0; j < r.disk; ++j) disk_mass += set.mass[j];
@@ -187,9 +191,10 @@ void spherical_sample(const ParticleSet& set, std::size_t first, std::size_t las
 }  // namespace
 
 Outcome give_velocities(ParticleSet& set, const Settings& s) {
+    check_particles(set);
     FileOrder file_order;
     const ComponentRanges ranges = group_components(set, {s.bulge, s.bulge_type, s.halo_type}, file_order);
-    check_model(set, s, ranges);
+    check_disk(set, s, ranges);
     Outcome out;
     out.units = s.units;
     const std::size_t n_model = set.size();

@@ -330,6 +330,11 @@ TEST(GalvelTypes, RefusesConflictingOrMissingTypes) {
     ParticleSet all_bulge = model;
     std::fill(all_bulge.type.begin(), all_bulge.type.end(), 3);
     EXPECT_NE(refusal_of(all_bulge, s).find("no disk particle"), std::string::npos);
+    // A bad particle is named by its place in the file, not in the run's grouping.
+    ParticleSet bulge_first = model;
+    for (std::size_t j = 0; j < bulge_first.size(); ++j) bulge_first.type[j] = j < 500 ? 3 : 2;
+    bulge_first.pos[10].z = INFINITY;
+    EXPECT_EQ(refusal_of(bulge_first, s), "particle 11: position is not finite");
     // A gas the file holds would turn into disk stars: refused, unless it is what is named.
     ParticleSet with_gas = model;
     for (std::size_t j = 0; j < 100; ++j) with_gas.type[j] = 0;
