@@ -47,7 +47,9 @@ void relabel(ParticleSet& set, const ComponentRanges& r, const ComponentCodes& c
         if (set.type_mass.size() < 4) set.type_mass.resize(4, 0.0f);
         set.type_mass[disk_type] = shared_mass(set, 0, r.disk_end());
         if (float* e = entry(set.type_mass, codes.bulge)) *e = shared_mass(set, r.disk_end(), r.bulge_end());
-        if (float* e = entry(set.type_mass, codes.halo)) *e = shared_mass(set, halo_first, halo_last);
+        // Without a halo its entry is 0, unless the bulge has that code (--bulge-type 1).
+        if (float* e = entry(set.type_mass, codes.halo); e && (halo_last > halo_first || codes.halo != codes.bulge))
+            *e = shared_mass(set, halo_first, halo_last);
     }
     const std::size_t entries = std::max(set.softening.size(), set.type_mass.size());
     if (set.ncomp && entries > 0) {

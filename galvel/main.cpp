@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
         const std::size_t equal = equal_mass_count(set, halo.total_mass());
         for (const std::string& hint :
              {round_component_hint(set), analytic_halo_hint(set, o.output, equal),
-              heavy_halo_hint(set, outcome.codes.halo, outcome.halo_in_model)})
+              outcome.halo > 0 ? heavy_halo_hint(set, outcome.codes.halo, outcome.halo_in_model) : std::string()})
             if (!hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         return 0;
     } catch (const Refusal& e) {

@@ -163,6 +163,12 @@ void settle_types(const CLI::App& app, const Settings& s) {
         throw Refusal("--halo-type names a halo the model holds, --halo an analytic one: give one");
     if (s.halo_type && app.count("--halo-particles") > 0)
         throw Refusal("--halo-particles draws a halo that --halo-type says the model already holds: give one");
+    if (s.halo_type && s.bulge > 0)
+        throw Refusal("--bulge counts the last particles, --halo-type picks particles by code wherever they are: "
+                      "with --halo-type name the bulge by --bulge-type");
+    if (s.bulge_type && *s.bulge_type == halo_type && app.count("--halo-particles") > 0)
+        throw Refusal("--bulge-type 1 with --halo-particles: the halo particles galvel draws are written as type 1, "
+                      "the bulge's code");
     if (s.bulge_type && s.halo_type && *s.bulge_type == *s.halo_type)
         throw Refusal("--bulge-type and --halo-type are both " + std::to_string(*s.bulge_type) +
                       ": bulge and halo need different type codes");

@@ -276,6 +276,22 @@ TEST(GalvelTypes, NamedComponentsKeepTheirCodesAndHeaderEntries) {
     EXPECT_EQ(set.type_mass[3], 0.0f);
 }
 
+// A bulge of code 1 (the drawn halo's code) in an analytic halo: its header entry is its
+// own, not the absent halo's 0.
+TEST(GalvelTypes, BulgeOfTheHalosCodeKeepsItsEntry) {
+    ParticleSet set = typed_model(3000, 600);
+    for (std::size_t j = 3000; j < set.size(); ++j) set.type[j] = 1;
+    Settings s;
+    s.bulge_type = 1;
+    ASSERT_EQ(parse_halo("hernquist:2:3", s.halo), "");
+    const Outcome o = give_velocities(set, s);
+    EXPECT_EQ(o.bulge, 600u);
+    EXPECT_EQ(o.halo, 0u);
+    EXPECT_EQ(set.type_mass[1], set.mass.back());
+    EXPECT_GT(set.type_mass[1], 0.0f);
+    EXPECT_EQ(set.type.back(), 1);
+}
+
 TEST(GalvelTypes, HintsKnowTheHeldHalo) {
     LiveHaloRun first = live_halo_run(4000, 0, 1.0, "hernquist:5:3", 4000, 1.0);
     // Fed back as if the halo were disk, the round component shows ...
@@ -312,6 +328,12 @@ TEST(GalvelTypes, RefusesConflictingOrMissingTypes) {
     EXPECT_NE(refusal_of({"--halo-type", "1", "--halo-particles", "9"}).find("--halo-particles draws a halo"),
               std::string::npos);
     EXPECT_NE(refusal_of({"--halo-type", "2"}).find("type 2 is the disk population's code"), std::string::npos);
+    EXPECT_NE(refusal_of({"--bulge", "10", "--halo-type", "1"}).find("name the bulge by --bulge-type"), std::string::npos);
+    EXPECT_EQ(refusal_of({"--bulge", "0", "--halo-type", "1"}), "");
+    EXPECT_NE(refusal_of({"--bulge-type", "1", "--halo", "hernquist:1:1", "--halo-particles", "9"})
+                  .find("written as type 1, the bulge's code"),
+              std::string::npos);
+    EXPECT_EQ(refusal_of({"--bulge-type", "1", "--halo", "hernquist:1:1"}), "");
     EXPECT_NE(refusal_of({"--bulge-type", "-1"}).find("expected a type code"), std::string::npos);
     EXPECT_NE(refusal_of({"--bulge-type", "x"}).find("--bulge-type"), std::string::npos);
     EXPECT_EQ(refusal_of({"--bulge-type", "3", "--halo-type", "1"}), "");
