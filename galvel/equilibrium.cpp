@@ -116,6 +116,14 @@ constexpr double halo_f_inner = 1e-5;
 // f(E) of the bulge (its particles' smoothed density, tapered beyond the outermost one)
 // and of the halo particles (the halo's formula), in the total spherically averaged
 // potential; mu from the smoothed densities of disk and bulge and the halo's formula.
+// A component whose particles all sit at the centre, or weigh nothing, has no density
+// profile and so no distribution function: refused rather than drawn from none.
+void refuse_shapeless(const SmoothDensity& density, const char* component, std::size_t count) {
+    if (density.empty())
+        throw Refusal(std::string("the ") + component + "'s " + std::to_string(count) +
+                      " particles have no density profile (all at the centre, or without mass): f(E) needs one");
+}
+
 void distribution_functions(Outcome& out, const AnalyticHalo& halo, const std::vector<float>& disk_radii,
                             const std::vector<float>& disk_masses, const std::vector<float>& bulge_radii,
                             const std::vector<float>& bulge_masses, double G, const MassFunction& G_mass,
@@ -126,7 +134,8 @@ void distribution_functions(Outcome& out, const AnalyticHalo& halo, const std::v
         const double bulge_rho = !bulge.empty() && r <= bulge.outer() ? bulge.at(r).rho : 0.0;
         return disk.at(r).rho + bulge_rho + halo.density(r);
     };
-    if (!bulge.empty()) {
+    if (out.bulge > 0) {
+        refuse_shapeless(bulge, "bulge", out.bulge);
         const auto local = [&](double r) { return bulge.at(r); };
         out.bulge_f.emplace(tabulate_component(0.1 * bulge.inner(), bulge.end(), f_points, local, rho_total, G_mass, potential, G));
         out.bulge_report.negative = out.bulge_f->negative();
@@ -134,6 +143,7 @@ void distribution_functions(Outcome& out, const AnalyticHalo& halo, const std::v
     if (const ParticleSphere* held = halo.particles(); held && out.halo > 0) {
         // Known by its particles, as the bulge: tapered beyond the outermost one.
         const SmoothDensity& density = held->smooth();
+        refuse_shapeless(density, "halo", out.halo);
         const auto local = [&](double r) { return density.at(r); };
         out.halo_f.emplace(tabulate_component(0.1 * density.inner(), density.end(), f_points, local, rho_total, G_mass, potential, G));
         out.halo_report.negative = out.halo_f->negative();

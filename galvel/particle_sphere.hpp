@@ -21,7 +21,7 @@ public:
     double potential(double r) const { return mass_.potential(r); }
     // The smoothed density, 0 beyond the outermost particle (its taper is for f(E) only:
     // the mass it would add is not in the particles).
-    double density(double r) const { return r <= density_.outer() ? density_.at(r).rho : 0.0; }
+    double density(double r) const { return !density_.empty() && r <= density_.outer() ? density_.at(r).rho : 0.0; }
     const SmoothDensity& smooth() const { return density_; }
     double total_mass() const { return mass_.total(); }
     // The radius holding half of the mass: the length f(E)'s table is laid out in.

@@ -292,6 +292,37 @@ TEST(GalvelTypes, BulgeOfTheHalosCodeKeepsItsEntry) {
     EXPECT_EQ(set.type.back(), 1);
 }
 
+// Halos too small to have a density profile (one particle at the centre, a few on one
+// shell) give finite velocities or a one-line refusal, never a crash or NaN; a bulge at
+// the centre alike (it was drawn from a distribution function never made).
+TEST(GalvelTypes, TinyHeldHalosStayFiniteOrAreRefused) {
+    ParticleSet centred = typed_model(2000, 3);
+    for (std::size_t j = 2000; j < centred.size(); ++j) centred.pos[j] = {0.0f, 0.0f, 0.0f};
+    Settings bulge;
+    bulge.bulge = 3;
+    EXPECT_EQ(refusal_of(centred, bulge),
+              "the bulge's 3 particles have no density profile (all at the centre, or without mass): f(E) needs one");
+    for (const std::size_t n : {1u, 5u}) {
+        ParticleSet set = typed_model(2000, 0);
+        set.resize(2000 + n);
+        for (std::size_t j = 2000; j < set.size(); ++j) {
+            const float r = n == 1 ? 0.0f : 3.0f;
+            set.pos[j] = {j % 2 ? r : -r, 0.0f, 0.0f};
+            set.mass[j] = 0.5f;
+            set.type[j] = 1;
+        }
+        Settings s;
+        s.halo_type = 1;
+        try {
+            const Outcome o = give_velocities(set, s);
+            EXPECT_EQ(o.halo, n);
+            for (const Vec3& v : set.vel) ASSERT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+        } catch (const Refusal& e) {
+            EXPECT_NE(std::string(e.what()), "") << n;
+        }
+    }
+}
+
 TEST(GalvelTypes, HintsKnowTheHeldHalo) {
     LiveHaloRun first = live_halo_run(4000, 0, 1.0, "hernquist:5:3", 4000, 1.0);
     // Fed back as if the halo were disk, the round component shows ...
@@ -379,8 +410,12 @@ TEST(GalvelTypes, OwnGadgetOutputFedBack) {
     const RunResult first = dir.run("galvel", "", {"in.dat", "first.g2", "--to", "gadget2", "--bulge", "1000", "--halo",
                                                    "hernquist:5:3", "--halo-particles", "20000"});
     ASSERT_EQ(first.status, 0) << first.err;
-    const RunResult again = dir.run("galvel", "", {"first.g2", "again.g2", "--bulge-type", "3", "--halo-type", "1"});
+    const RunResult again =
+        dir.run("galvel", "", {"first.g2", "again.g2", "--bulge-type", "3", "--halo-type", "1", "--profile", "p.txt"});
     ASSERT_EQ(again.status, 0) << again.err;
+    const std::vector<std::string> profile = dir.lines("p.txt");
+    EXPECT_EQ(std::count(profile.begin(), profile.end(), "# bulge: r rho sigma"), 1);
+    EXPECT_EQ(std::count(profile.begin(), profile.end(), "# halo: r rho sigma"), 1);
     EXPECT_NE(again.out.find("again.g2 (gadget2): disk 5000, bulge 1000, halo 20000 particles (halo of the model's "
                              "type 1 particles); spherical speeds from f(E)"),
               std::string::npos)
