@@ -17,7 +17,7 @@ top=$(cd "$here/.." && pwd)
 # shellcheck source=bench/lib.sh
 . "$here/lib.sh"
 
-bench_arguments "$top" "bench/galvel_check.sh [--quick] [BUILD_DIR]" "$@"
+bench_arguments "bench/galvel_check.sh [--quick] [BUILD_DIR]" "$top" "$@"
 build=$BUILD
 if ((QUICK)); then n=100000; else n=1000000; fi
 runs=${RUNS:-3}

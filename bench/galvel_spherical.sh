@@ -11,19 +11,9 @@ top=$(cd "$here/.." && pwd)
 # shellcheck source=bench/lib.sh
 . "$here/lib.sh"
 
-quick=0
-build=
-for arg in "$@"; do
-    case $arg in
-        --quick) quick=1 ;;
-        -*) die "unknown option $arg (bench/galvel_spherical.sh [--quick] [BUILD_DIR])" ;;
-        *) build=$arg ;;
-    esac
-done
-build=${build:-$top/build/release}
-mkdir -p "$build"
-build=$(cd "$build" && pwd)
-if ((quick)); then n=100000 runs=1; else n=1000000 runs=3; fi
+bench_arguments "bench/galvel_spherical.sh [--quick] [BUILD_DIR]" "$top" "$@"
+build=$BUILD
+if ((QUICK)); then n=100000 runs=1; else n=1000000 runs=3; fi
 [ -x /usr/bin/time ] || die "/usr/bin/time is needed (apt-get install time)"
 build_release "$top" "$build"
 
@@ -31,11 +21,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 echo "galvel, $n disk + $n halo particles, $(nproc) cores, $(date -u '+%Y-%m-%d %H:%M UTC'), load $(cut -d ' ' -f 1-3 /proc/loadavg)"
-write_component_parameters 0 0 0 0 0
-"$build/mkcomponents/mkcomponents" > /dev/null
-write_disk_parameters "$n"
-"$build/diskgen/diskgen" > /dev/null
-"$build/snapconv/snapconv" sip2.dat disk.g2 --to gadget2 > /dev/null
+diskgen_gadget_disk "$n" "$build"
 printf '%-10s %8s %8s %8s %9s\n' method "wall s" "min s" "max s" "peak MB"
 declare -A wall
 for method in moments eddington; do

@@ -136,10 +136,11 @@ lines_of() {
     wc -l < "$1" | tr -d ' '
 }
 
-# bench_arguments TOP USAGE ARGS...: reads a benchmark's [--quick] [BUILD_DIR] and sets QUICK
-# (0 or 1) and BUILD (absolute, created; default TOP/build/release).
+# bench_arguments USAGE TOP [ARGS...]: reads a benchmark's arguments [--quick] [BUILD_DIR]
+# and sets QUICK (0 or 1) and BUILD (created, absolute; default TOP/build/release). USAGE
+# is the script's usage line, for the message of an unknown option.
 bench_arguments() {
-    local top=$1 usage=$2 arg
+    local usage=$1 top=$2 arg
     shift 2
     QUICK=0
     BUILD=
@@ -153,4 +154,15 @@ bench_arguments() {
     BUILD=${BUILD:-$top/build/release}
     mkdir -p "$BUILD"
     BUILD=$(cd "$BUILD" && pwd)
+}
+
+# diskgen_gadget_disk N BUILD: a diskgen disk of N particles (no other component) as the
+# GADGET-2 file disk.g2 in the current folder, made with the programs of BUILD.
+diskgen_gadget_disk() {
+    local n=$1 build=$2
+    write_component_parameters 0 0 0 0 0
+    "$build/mkcomponents/mkcomponents" > /dev/null
+    write_disk_parameters "$n"
+    "$build/diskgen/diskgen" > /dev/null
+    "$build/snapconv/snapconv" sip2.dat disk.g2 --to gadget2 > /dev/null
 }

@@ -7,6 +7,7 @@
 
 #include "disk_table.hpp"
 #include "field.hpp"
+#include "header.hpp"
 #include "gas_disk.hpp"
 #include "gas_particles.hpp"
 #include "eddington.hpp"
@@ -26,6 +27,8 @@ struct SphericalReport {
 
 struct Outcome {
     std::size_t disk = 0, bulge = 0, halo = 0;   // particle counts
+    bool halo_in_model = false;   // the halo is particles the model held (--halo-type), not drawn
+    ComponentCodes codes;         // the type codes bulge and halo are written with
     double scale_length = 0.0;
     bool scale_length_estimated = true;
     double z0 = 0.0;
@@ -55,11 +58,12 @@ struct Outcome {
 };
 
 // Checks the model against the settings (throws Refusal: no disk particle, a bulge
-// larger than the model, non-finite positions or masses, a bad Q radius), then gives
-// every particle its velocity, sets the type codes (disk 2, bulge 3, halo 1) and appends
-// the halo particles. Positions, masses and order of the model are not changed. A gas
-// disk is solved in the field of everything, drawn and put after the model's particles,
-// before the halo's.
+// larger than the model, a named type no particle has, non-finite positions or masses, a
+// bad Q radius), then gives every particle its velocity, sets the type codes (disk 2,
+// bulge 3, halo 1, or the codes that named bulge and halo) and appends the halo
+// particles. Positions, masses and order of the model are not changed. A gas disk is
+// solved in the field of everything, drawn and put after the model's particles, before
+// the halo's.
 Outcome give_velocities(ParticleSet& set, const Settings& settings);
 
 }  // namespace galtk::galvel

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "gas_particles.hpp"
+#include "header.hpp"
 #include "refusal.hpp"
 
 namespace galtk::galvel {
@@ -18,9 +20,13 @@ std::string real(double v) {
     return text;
 }
 
-// The particles are the disk population, then the bulge, then the appended halo.
-const char* component(const Outcome& o, std::size_t j) {
-    return j < o.disk ? "disk" : (j < o.disk + o.bulge ? "bulge" : "halo");
+// By the codes written: the bulge and a halo named by type keep their places in the file.
+const char* component(const ParticleSet& set, const Outcome& o, std::size_t j) {
+    const std::int32_t t = set.type[j];
+    if (t == disk_type) return "disk";
+    if (t == o.codes.bulge && o.bulge > 0) return "bulge";
+    if (t == gas_type) return "gas";
+    return "halo";
 }
 
 }  // namespace
@@ -36,7 +42,7 @@ void refuse_non_finite(const ParticleSet& set, const Outcome& o) {
         const Vec3& v = set.vel[first];
         throw Refusal(std::to_string(bad) + " of " + std::to_string(set.size()) +
                       " velocities are not finite (the first: particle " + std::to_string(first) + " of the " +
-                      component(o, first) + ", v = " + real(v.x) + " " + real(v.y) + " " + real(v.z) + ")" + advice);
+                      component(set, o, first) + ", v = " + real(v.x) + " " + real(v.y) + " " + real(v.z) + ")" + advice);
     }
     if (!std::isfinite(o.kinetic) || !std::isfinite(o.virial))
         throw Refusal("the kinetic energy " + real(o.kinetic) + " or the virial sum " + real(o.virial) +

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace galtk::galvel {
@@ -91,6 +92,11 @@ AnalyticHalo::AnalyticHalo(const HaloParameters& params, double G) : params_(par
     }
     if (params_.kind == HaloKind::none) params_.edge = 0.0;
     if (tapered()) build_taper();
+}
+
+AnalyticHalo::AnalyticHalo(std::shared_ptr<const ParticleSphere> particles, double G)
+    : G_(G), particles_(std::move(particles)) {
+    if (particles_) rs_ = particles_->half_mass_radius();
 }
 
 void AnalyticHalo::build_taper() {
@@ -197,27 +203,32 @@ double from_table(const std::vector<double>& t, double edge, double step, double
 }  // namespace
 
 double AnalyticHalo::mass(double r) const {
+    if (particles_) return particles_->mass(r);
     if (!tapered() || r <= params_.edge) return inner_mass(r);
     return mass_edge_ + from_table(taper_mass_, params_.edge, step_, r);
 }
 
 double AnalyticHalo::density(double r) const {
+    if (particles_) return particles_->density(r);
     if (!tapered() || r <= params_.edge) return inner_density(r);
     if (r >= cutoff()) return 0.0;
     return rho_edge_ * std::exp(exponent_ * std::log(r / params_.edge) - (r - params_.edge) / params_.decay);
 }
 
 double AnalyticHalo::log_slope(double r) const {
+    if (particles_) return particles_->smooth().at(r).slope;
     if (!tapered() || r <= params_.edge) return inner_slope(r);
     return exponent_ - r / params_.decay;
 }
 
 double AnalyticHalo::log_curvature(double r) const {
+    if (particles_) return particles_->smooth().at(r).curvature;
     if (!tapered() || r <= params_.edge) return inner_curvature(r);
     return -r / params_.decay;
 }
 
 double AnalyticHalo::potential(double r) const {
+    if (particles_) return G_ * particles_->potential(r);
     if (params_.kind == HaloKind::none) return 0.0;
     if (!tapered()) return -G_ * inner_depth(r, params_.kind == HaloKind::nfw ? params_.r200 : 0.0);
     if (r <= params_.edge) return -G_ * (inner_depth(r, params_.edge) + taper_depth_.front());
@@ -226,6 +237,7 @@ double AnalyticHalo::potential(double r) const {
 }
 
 double AnalyticHalo::total_mass() const {
+    if (particles_) return particles_->total_mass();
     if (!present()) return 0.0;
     return tapered() ? mass_edge_ + taper_mass_.back() : params_.mass;
 }
@@ -241,9 +253,13 @@ double AnalyticHalo::taper_radius(double beyond) const {
     return params_.edge + (double(i - 1) + t) * step_;
 }
 
-double AnalyticHalo::untruncated_mass() const { return present() ? params_.mass : 0.0; }
+double AnalyticHalo::untruncated_mass() const {
+    if (particles_) return particles_->total_mass();
+    return present() ? params_.mass : 0.0;
+}
 
 double AnalyticHalo::cutoff() const {
+    if (particles_) return particles_->outermost();
     if (tapered()) return params_.edge + taper_lengths * params_.decay;
     return params_.kind == HaloKind::nfw ? params_.r200 : 0.0;
 }
@@ -261,7 +277,7 @@ std::string AnalyticHalo::describe() const {
         return text;
     case HaloKind::none: break;
     }
-    return "none";
+    return particles_ ? "from its particles" : "none";
 }
 
 }  // namespace galtk::galvel

@@ -2,9 +2,12 @@
 // exponential taper beyond an edge radius.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "particle_sphere.hpp"
 
 namespace galtk::galvel {
 
@@ -57,12 +60,19 @@ std::string parse_halo(std::string_view text, HaloParameters& params);
 // lengths, where the density is below 1e-20 of its value at the edge). Without a taper
 // NFW is cut off sharply at r200 (a halo given before tapers existed) and Hernquist is
 // unbounded. A halo of kind none has no mass.
+//
+// A halo the model holds as particles takes the same form, so that every part of the run
+// that feels the halo feels it alike: its parameters are then of kind none (nothing
+// analytic to describe or to note in the file) and its values come from the particles.
 class AnalyticHalo {
 public:
     AnalyticHalo() = default;
     AnalyticHalo(const HaloParameters& params, double G);
+    AnalyticHalo(std::shared_ptr<const ParticleSphere> particles, double G);
 
-    bool present() const { return params_.kind != HaloKind::none; }
+    bool present() const { return params_.kind != HaloKind::none || particles_ != nullptr; }
+    // The halo's particles when it is held by the model; null for the analytic profile.
+    const ParticleSphere* particles() const { return particles_.get(); }
     double mass(double r) const;
     double density(double r) const;
     // d ln rho / d ln r and its derivative d^2 ln rho / d (ln r)^2.
@@ -109,6 +119,7 @@ private:
     double step_ = 0.0;
     std::vector<double> taper_mass_;
     std::vector<double> taper_depth_;
+    std::shared_ptr<const ParticleSphere> particles_;
 };
 
 }  // namespace galtk::galvel

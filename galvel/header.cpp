@@ -26,21 +26,30 @@ float shared_mass(const ParticleSet& set, std::size_t first, std::size_t last) {
 
 }  // namespace
 
-void relabel(ParticleSet& set, std::size_t n_disk, std::size_t n_model) {
+void relabel(ParticleSet& set, const ComponentRanges& r, const ComponentCodes& codes) {
     const std::size_t n = set.size();
+    // The halo: the file's particles, or those appended after the model.
+    const std::size_t halo_first = r.halo > 0 ? r.bulge_end() : r.model();
+    const std::size_t halo_last = r.halo > 0 ? r.model() : n;
+    const auto entry = [](std::vector<float>& list, std::int32_t code) -> float* {
+        return code >= 0 && static_cast<std::size_t>(code) < list.size() ? &list[code] : nullptr;
+    };
     if (!set.softening.empty()) {
-        const float disk = largest_softening(set, 0, n_disk);
-        const float bulge = largest_softening(set, n_disk, n_model);
+        const float disk = largest_softening(set, 0, r.disk_end());
+        const float bulge = largest_softening(set, r.disk_end(), r.bulge_end());
+        const float halo = r.halo > 0 ? largest_softening(set, halo_first, halo_last) : disk;
         if (set.softening.size() < 4) set.softening.resize(4, 0.0f);
         set.softening[disk_type] = disk;
-        if (n_model > n_disk) set.softening[bulge_type] = bulge;
-        if (n > n_model) set.softening[halo_type] = disk;
+        if (float* e = entry(set.softening, codes.bulge); e && r.bulge > 0) *e = bulge;
+        if (float* e = entry(set.softening, codes.halo); e && halo_last > halo_first) *e = halo;
     }
     if (!set.type_mass.empty()) {
         if (set.type_mass.size() < 4) set.type_mass.resize(4, 0.0f);
-        set.type_mass[disk_type] = shared_mass(set, 0, n_disk);
-        set.type_mass[bulge_type] = shared_mass(set, n_disk, n_model);
-        set.type_mass[halo_type] = shared_mass(set, n_model, n);
+        set.type_mass[disk_type] = shared_mass(set, 0, r.disk_end());
+        if (float* e = entry(set.type_mass, codes.bulge)) *e = shared_mass(set, r.disk_end(), r.bulge_end());
+        // Without a halo its entry is 0, unless the bulge has that code (--bulge-type 1).
+        if (float* e = entry(set.type_mass, codes.halo); e && (halo_last > halo_first || codes.halo != codes.bulge))
+            *e = shared_mass(set, halo_first, halo_last);
     }
     const std::size_t entries = std::max(set.softening.size(), set.type_mass.size());
     if (set.ncomp && entries > 0) {
@@ -50,7 +59,8 @@ void relabel(ParticleSet& set, std::size_t n_disk, std::size_t n_model) {
         if (set.softening.size() < entries) set.softening.resize(entries, 0.0f);
         if (set.type_mass.size() < entries) set.type_mass.resize(entries, 0.0f);
     }
-    for (std::size_t j = 0; j < n; ++j) set.type[j] = j < n_disk ? disk_type : (j < n_model ? bulge_type : halo_type);
+    for (std::size_t j = 0; j < n; ++j)
+        set.type[j] = j < r.disk_end() ? disk_type : (j < r.bulge_end() ? codes.bulge : codes.halo);
 }
 
 }  // namespace galtk::galvel

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "components.hpp"
 #include "particle_set.hpp"
 
 namespace galtk::galvel {
@@ -13,12 +14,19 @@ inline constexpr std::int32_t disk_type = 2;
 inline constexpr std::int32_t bulge_type = 3;
 inline constexpr std::int32_t halo_type = 1;
 
-// Sets the type codes (disk population [0, n_disk), bulge [n_disk, n_model), halo
-// after). When the set carries text header lists they are widened to four entries if
-// shorter, and the entries of types 1, 2, 3 describe the new components: the softening
-// length of the particles' former type (the largest, if they had several; the halo takes
-// the disk's) and the mass every particle of the type shares (0 when they differ or the
-// type has none). Other entries stay.
-void relabel(ParticleSet& set, std::size_t n_disk, std::size_t n_model);
+// The codes the bulge and the halo are written with: 3 and 1, or the codes that named them.
+struct ComponentCodes {
+    std::int32_t bulge = bulge_type;
+    std::int32_t halo = halo_type;
+};
+
+// Sets the type codes: disk population [0, r.disk_end()) 2, bulge up to r.bulge_end() and
+// the halo (the file's up to r.model(), or the particles appended after it) their codes.
+// When the set carries text header lists they are widened to four entries if shorter,
+// and the entries of the three codes describe the components: the softening length of
+// the particles' former type (the largest, if they had several; appended halo particles
+// take the disk's) and the mass every particle of the component shares (0 when they
+// differ or it has none). A code beyond the lists has no entry; other entries stay.
+void relabel(ParticleSet& set, const ComponentRanges& r, const ComponentCodes& codes);
 
 }  // namespace galtk::galvel

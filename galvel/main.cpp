@@ -86,8 +86,9 @@ int main(int argc, char** argv) {
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         const std::size_t equal = equal_mass_count(set, halo.total_mass());
-        for (const std::string& hint : {round_component_hint(set, outcome.disk), analytic_halo_hint(set, o.output, equal),
-                                        heavy_halo_hint(set)})
+        for (const std::string& hint :
+             {round_component_hint(set), analytic_halo_hint(set, o.output, equal),
+              outcome.halo > 0 ? heavy_halo_hint(set, outcome.codes.halo, outcome.halo_in_model) : std::string()})
             if (!hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         if (check)
             for (const std::string& line : check_lines(*check)) std::printf("%s: %s\n", program, line.c_str());

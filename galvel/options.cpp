@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "available_cpus.hpp"
 #include "gas_options.hpp"
+#include "header.hpp"
 #include "refusal.hpp"
 
 namespace galtk::galvel {
@@ -37,6 +39,10 @@ const CLI::Validator positive_float = expecting(
 // CLI11 reads an integer too large for long long as its largest value: the bound below
 // that refuses it too.
 const CLI::Validator count = expecting(CLI::Range(0LL, 1LL << 62, "COUNT"), "a count, 0 or more");
+
+// A particle type code as the formats carry it (GADGET and HDF5 0 .. 5; a text file any
+// non-negative code).
+const CLI::Validator type_code = expecting(CLI::Range(0LL, 2147483647LL, "TYPE"), "a type code, 0 .. 2147483647");
 
 const CLI::Validator unit_system(
     [](std::string& text) {
@@ -76,6 +82,12 @@ void add_options(CLI::App& app, Options& o, Typed& t) {
     app.add_option("input", o.input, "model to read (any format of the toolkit)")->required();
     app.add_option("output", o.output, "model to write, with velocities (through a temporary file)")->required();
     app.add_option("--bulge", s.bulge, "the last N particles are a spherical bulge (default 0)")->check(count);
+    app.add_option("--bulge-type", s.bulge_type,
+                   "the bulge is every particle of type code T, wherever it is in the file (instead of --bulge)")
+        ->check(type_code);
+    app.add_option("--halo-type", s.halo_type,
+                   "the model holds a live halo: every particle of type code T (instead of --halo)")
+        ->check(type_code);
     app.add_option("--halo", t.halo, "analytic dark halo: hernquist:M:a or nfw:M200:r200:c")->check(halo_profile);
     app.add_option("--halo-particles", s.halo_particles, "also realise the halo as N particles, appended")->check(count);
     app.add_option("--q", s.q, "Toomre's Q at the reference radius (default 1.5)")->check(positive);
@@ -148,9 +160,37 @@ void settle_taper(const CLI::App& app, Settings& s, const Typed& t) {
     }
 }
 
+// --bulge-type and --halo-type: a component named by type code excludes naming it
+// otherwise, and two components cannot share a code. Type 2 is the code galvel writes
+// for the disk population, so a bulge or halo of that code could not be told from the
+// disk in the model written.
+void settle_types(const CLI::App& app, const Settings& s) {
+    if (s.bulge_type && app.count("--bulge") > 0)
+        throw Refusal("--bulge and --bulge-type both name the bulge: give one (the last N particles, or type code T)");
+    if (s.halo_type && app.count("--halo") > 0)
+        throw Refusal("--halo-type names a halo the model holds, --halo an analytic one: give one");
+    if (s.halo_type && app.count("--halo-particles") > 0)
+        throw Refusal("--halo-particles draws a halo that --halo-type says the model already holds: give one");
+    if (s.halo_type && s.bulge > 0)
+        throw Refusal("--bulge counts the last particles, --halo-type picks particles by code wherever they are: "
+                      "with --halo-type name the bulge by --bulge-type");
+    if (s.bulge_type && *s.bulge_type == halo_type && app.count("--halo-particles") > 0)
+        throw Refusal("--bulge-type 1 with --halo-particles: the halo particles galvel draws are written as type 1, "
+                      "the bulge's code");
+    if (s.bulge_type && s.halo_type && *s.bulge_type == *s.halo_type)
+        throw Refusal("--bulge-type and --halo-type are both " + std::to_string(*s.bulge_type) +
+                      ": bulge and halo need different type codes");
+    for (const auto& [name, code] : {std::pair{"--bulge-type", s.bulge_type}, std::pair{"--halo-type", s.halo_type}})
+        if (code && *code == disk_type)
+            throw Refusal(std::string(name) + " " + std::to_string(disk_type) +
+                          ": type 2 is the disk population's code in the model galvel writes (give the disk another "
+                          "code first, for example with snapconv)");
+}
+
 // What depends on whether an option was given, or on two of them together.
 void settle(const CLI::App& app, Options& o, const Typed& t) {
     Settings& s = o.settings;
+    settle_types(app, s);
     if (app.count("--halo") > 0) parse_halo(t.halo, s.halo);
     if (app.count("--halo-particles") > 0 && app.count("--halo") == 0)
         throw Refusal("--halo-particles needs --halo (the profile to draw them from)");

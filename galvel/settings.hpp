@@ -18,6 +18,8 @@ enum class SphericalMethod { moments, eddington };
 
 struct Settings {
     std::size_t bulge = 0;                  // the last `bulge` particles are the bulge
+    std::optional<std::int32_t> bulge_type;  // or every particle of this type code
+    std::optional<std::int32_t> halo_type;   // a live halo in the model: every particle of this type
     HaloParameters halo;
     std::size_t halo_particles = 0;
     double q = 1.5;

@@ -61,6 +61,7 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
     std::string s = h.output + " (" + h.format + "): disk " + std::to_string(o.disk) + ", bulge " +
                     std::to_string(o.bulge) + ", halo " + std::to_string(o.halo) + " particles";
     if (halo.present()) s += " (halo " + halo.describe() + ")";
+    if (o.halo_in_model) s += " (halo of the model's type " + std::to_string(o.codes.halo) + " particles)";
     if (halo.tapered()) s += taper_clause(halo);
     if (o.bulge > 0 || o.halo > 0)
         s += o.spherical == SphericalMethod::eddington ? "; spherical speeds from f(E)" : "; spherical speeds Gaussian (moments)";
@@ -124,9 +125,13 @@ std::size_t equal_mass_count(const ParticleSet& set, double halo_mass) {
     return n < 9.0e18 ? static_cast<std::size_t>(n) : 0;
 }
 
-std::string round_component_hint(const ParticleSet& set, std::size_t n_disk) {
+namespace {
+
+template <class IsDisk>
+std::string round_share_hint(const ParticleSet& set, IsDisk is_disk) {
     double all = 0.0, round = 0.0;
-    for (std::size_t j = 0; j < n_disk && j < set.size(); ++j) {
+    for (std::size_t j = 0; j < set.size(); ++j) {
+        if (!is_disk(j)) continue;
         const Vec3& p = set.pos[j];
         const double R2 = static_cast<double>(p.x) * p.x + static_cast<double>(p.y) * p.y;
         all += set.mass[j];
@@ -136,11 +141,21 @@ std::string round_component_hint(const ParticleSet& set, std::size_t n_disk) {
     return "hint: " + real(100.0 * round / all) +
            "% of the disk population's mass lies at |z| > R, as in a round component (a thin disk puts well under 2% "
            "there): if the model has a bulge, --bulge N makes it a sphere (galmix writes it last and prints its count, "
-           "nbu)";
+           "nbu), or --bulge-type T when its particles have their own type code";
 }
 
-std::string heavy_halo_hint(const ParticleSet& set) {
-    const TypeMass halo = mass_of_type(set, halo_type), disk = mass_of_type(set, disk_type);
+}  // namespace
+
+std::string round_component_hint(const ParticleSet& set, std::size_t n_disk) {
+    return round_share_hint(set, [n_disk](std::size_t j) { return j < n_disk; });
+}
+
+std::string round_component_hint(const ParticleSet& set) {
+    return round_share_hint(set, [&set](std::size_t j) { return set.type[j] == disk_type; });
+}
+
+std::string heavy_halo_hint(const ParticleSet& set, std::int32_t halo_code, bool held) {
+    const TypeMass halo = mass_of_type(set, halo_code), disk = mass_of_type(set, disk_type);
     if (halo.count == 0 || !(disk.mean() > 0.0)) return {};
     const double ratio = halo.mean() / disk.mean();
     if (!(ratio > heavy_halo_factor)) return {};
@@ -148,7 +163,9 @@ std::string heavy_halo_hint(const ParticleSet& set) {
     return "hint: the halo's particles are " + real(ratio) + " times as heavy as the disk's (mean mass " +
            real(halo.mean()) + " against " + real(disk.mean()) +
            "); heavy halo particles heat a disk spuriously (Wilkinson et al. 2023): " + std::to_string(n) +
-           " halo particles (--halo-particles " + std::to_string(n) + ") make them as heavy as the disk's";
+           (held ? " halo particles (a halo of the model's type " + std::to_string(halo_code) +
+                       " drawn again with that count) make them as heavy as the disk's"
+                 : " halo particles (--halo-particles " + std::to_string(n) + ") make them as heavy as the disk's");
 }
 
 }  // namespace galtk::galvel

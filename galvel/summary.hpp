@@ -7,6 +7,7 @@
 
 #include "coincident.hpp"
 #include "equilibrium.hpp"
+#include "header.hpp"
 #include "halo.hpp"
 #include "particle_set.hpp"
 #include "settings.hpp"
@@ -47,8 +48,14 @@ inline constexpr double round_share_limit = 0.02;
 // [0, n_disk)) lies at |z| > R, naming --bulge; else empty.
 std::string round_component_hint(const ParticleSet& set, std::size_t n_disk);
 
-// The hint when the mean mass of the halo's particles (type 1) is more than
+// The same for a model galvel has written: its disk population is the particles of type 2,
+// wherever they are (the bulge and a halo named by type keep their places in the file).
+std::string round_component_hint(const ParticleSet& set);
+
+// The hint when the mean mass of the halo's particles (type `halo_code`) is more than
 // heavy_halo_factor times the disk's (type 2), naming the equal-mass count; else empty.
-std::string heavy_halo_hint(const ParticleSet& set);
+// `held`: the halo came with the model (--halo-type), so the remedy is a new halo of that
+// count rather than --halo-particles.
+std::string heavy_halo_hint(const ParticleSet& set, std::int32_t halo_code = halo_type, bool held = false);
 
 }  // namespace galtk::galvel
