@@ -11,10 +11,10 @@
 //
 // Two versions share the place. "gtk1" (written before): ncomp, the two entry counts,
 // one softening and one mass for lists whose entries are all equal. "gtk2" adds lists of
-// different entries: each entry is a 4-bit code into a palette of four float32 values,
+// different entries: each entry is a 4-bit code into a palette of five float32 values,
 // 0.0, or (masses) "the mass the file's particles of that code share" — which is what
 // galvel's lists hold for its components — so two lists of up to 12 entries together
-// fit, with up to four distinct other values.
+// fit, with up to five distinct other values.
 #pragma once
 
 #include <array>

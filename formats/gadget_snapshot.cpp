@@ -74,7 +74,7 @@ std::string record_loss(const ParticleSet& set, const TypeOrder& o, RecordFit fi
     std::string why;
     if (fit == RecordFit::codes_only) {
         after = derive_text_header(set.type, set.mass, {}, {});
-        why = "the GADGET header's free bytes hold at most 12 list entries of four values besides 0 and each "
+        why = "the GADGET header's free bytes hold at most 12 list entries of five values besides 0 and each "
               "code's own mass";
     } else {
         // The reader gives each particle its GADGET type as code.
