@@ -71,7 +71,8 @@ std::uint32_t pack_record(const ParticleSet& set) {
     if (std::any_of(set.type.begin(), set.type.end(), [code](std::int32_t c) { return c != code; })) return 0;
     const auto r = uniform_text_header(set, 7);
     if (!r || r->ncomp < 0 || r->ncomp > 255) return 0;
-    if (r->softening_entries > 0 && code >= r->softening_entries) return 0;  // eps would not carry it
+    // eps carries the softening only for a code inside the list (a negative code gets eps 0).
+    if (r->softening_entries > 0 && (code < 0 || code >= r->softening_entries)) return 0;
     bool inverse_ntot = false;
     if (r->mass_entries > 0) {
         const float inv = 1.0f / static_cast<float>(set.size());

@@ -11,6 +11,7 @@
 #include "galvel_models.hpp"
 #include "snapshot_io.hpp"
 #include "support.hpp"
+#include "text_header.hpp"
 
 namespace galtk::test {
 namespace {
@@ -291,6 +292,37 @@ TEST(GadgetHeaderRecord, DamagedRecordIsPassedOverForADerivedHeader) {
         EXPECT_FALSE(back.ncomp.has_value()) << "record byte " << at;
         EXPECT_EQ(back.type, set.type) << "record byte " << at;
     }
+}
+
+}  // namespace
+}  // namespace galtk::test
+
+namespace galtk::test {
+namespace {
+
+// tipsy's padding word carries the header of a model of one code, whose eps is the
+// softening: a negative code has eps 0, so the record would give back softening 0.
+TEST(TipsyHeaderRecord, NegativeCodeIsNotRecordedButSaid) {
+    Scratch dir;
+    ParticleSet set;
+    set.resize(3);
+    for (std::size_t j = 0; j < 3; ++j) {
+        set.pos[j] = {float(j), 0.0f, 0.0f};
+        set.mass[j] = 0.125f;
+        set.type[j] = -4;
+    }
+    set.ncomp = 4;
+    set.softening.assign(5, 0.05f);
+    set.type_mass.assign(5, 0.125f);
+    const std::string said = write_snapshot(dir.path("t"), set, SnapshotFormat::tipsy);
+    EXPECT_NE(said.find("softenings 0.05 0.05 0.05 0.05 0.05 come back as 0 0 0 0 0"), std::string::npos) << said;
+    const ParticleSet back = read_snapshot(dir.path("t"));
+    expect_same_bits(back.softening, std::vector<float>(5, 0.0f), "softenings");
+
+    // A code inside the list keeps it all, and nothing is said.
+    std::fill(set.type.begin(), set.type.end(), 3);
+    EXPECT_EQ(write_snapshot(dir.path("t"), set, SnapshotFormat::tipsy), "");
+    EXPECT_EQ(text_header_of(read_snapshot(dir.path("t"))).softening, set.softening);
 }
 
 }  // namespace
