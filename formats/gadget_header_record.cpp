@@ -125,7 +125,9 @@ RecordFit pack_gadget_record(unsigned char* record, const ParticleSet& set, cons
         record[at_uniform_mass_entries] = static_cast<std::uint8_t>(set.type_mass.size());
     }
     record[at_flags] = static_cast<std::uint8_t>(flags | e->palette.size() << 4);
-    std::memcpy(record + at_values, e->palette.data(), 4 * e->palette.size());
+    // Lists of only zeros and shared masses have no values (and an empty palette's data()
+    // may be null, which memcpy must not get).
+    if (!e->palette.empty()) std::memcpy(record + at_values, e->palette.data(), 4 * e->palette.size());
     return RecordFit::whole;
 }
 

@@ -244,6 +244,16 @@ TEST(GadgetHeaderRecord, ListsBeyondItsRoomAreNamedAndTheRestDerived) {
     expect_same_lists(read_snapshot(dir.path("g")), set);
 }
 
+TEST(GadgetHeaderRecord, ListsOfZerosAndSharedMassesNeedNoValues) {
+    // No palette value at all (the sanitizer build checks the empty copy too).
+    Scratch dir;
+    ParticleSet set = three_codes();
+    set.softening.assign(5, 0.0f);
+    set.type_mass = {0.0f, set.mass[2000], set.mass[0], set.mass[3100], 0.0f};
+    ASSERT_EQ(write_snapshot(dir.path("g"), set, SnapshotFormat::gadget1), "");
+    expect_same_lists(read_snapshot(dir.path("g")), set);
+}
+
 TEST(GadgetHeaderRecord, ByteSwappedFileKeepsTheLists) {
     Scratch dir;
     const ParticleSet set = three_codes();
