@@ -10,7 +10,8 @@
 
 #include "binary_input.hpp"
 #include "particle_order.hpp"
-#include "text_header_record.hpp"
+#include "gadget_header_record.hpp"
+#include "text_header.hpp"
 
 namespace galtk {
 
@@ -23,13 +24,6 @@ constexpr std::uint32_t header_bytes = 256;
 // Header fields by byte offset (FORMATS.md).
 constexpr std::size_t off_npart = 0, off_mass = 24, off_time = 72, off_npart_total = 96, off_num_files = 124,
                       off_box = 128, off_high_word = 168, off_entropy_flag = 192;
-// The toolkit's record in the header padding: after everything GADGET-2, GADGET-4 and
-// AREPO read (AREPO's last field ends at byte 216).
-constexpr std::size_t off_record = 216;
-constexpr char record_magic[4] = {'g', 't', 'k', '1'};
-constexpr std::int8_t no_code = -128;
-enum : std::uint8_t { flag_per_particle_mass = 1, flag_text_header = 2 };
-
 // The blocks of the gas particles after MASS, in the order GADGET-2 writes them: U is
 // all its initial conditions need; RHO and HSML are in its snapshots.
 struct GasBlock {
@@ -54,9 +48,9 @@ void put(unsigned char* h, std::size_t off, T v) {
 
 // The model's type code of every type that has particles, when one code per type;
 // none when a type holds particles of several codes or a code beyond an int8.
-std::optional<std::array<std::int8_t, particle_types>> codes_per_type(const ParticleSet& set, const TypeOrder& o) {
-    std::array<std::int8_t, particle_types> codes;
-    codes.fill(no_code);
+std::optional<TypeCodes> codes_per_type(const ParticleSet& set, const TypeOrder& o) {
+    TypeCodes codes;
+    codes.fill(no_type_code);
     std::array<bool, particle_types> seen{};
     for (std::size_t i = 0; i < set.size(); ++i) {
         const std::int32_t c = set.type[i];
@@ -72,27 +66,26 @@ std::optional<std::array<std::int8_t, particle_types>> codes_per_type(const Part
     return codes;
 }
 
-void write_record_in_padding(unsigned char* h, const ParticleSet& set, const TypeOrder& o) {
-    const auto codes = codes_per_type(set, o);
-    const auto text = uniform_text_header(set, 255);
-    bool identity = true;
-    if (codes)
-        for (int t = 0; t < particle_types; ++t)
-            if (codes->at(t) != no_code && codes->at(t) != t) identity = false;
-    if (!codes || (identity && !text)) return;
-    std::memcpy(h + off_record, record_magic, 4);
-    std::uint8_t flags = 0;
-    if (text) {
-        flags |= flag_text_header;
-        if (text->per_particle_mass) flags |= flag_per_particle_mass;
-        put(h, off_record + 4, text->ncomp);
-        h[off_record + 8] = text->softening_entries;
-        h[off_record + 9] = text->mass_entries;
-        put(h, off_record + 20, text->softening);
-        put(h, off_record + 24, text->type_mass);
+// What the record could not carry, as the text written from the file would show it;
+// empty when the file gives the text header back whole.
+std::string record_loss(const ParticleSet& set, const TypeOrder& o, RecordFit fit, const std::string& file) {
+    if (fit == RecordFit::whole || fit == RecordFit::nothing_needed) return {};
+    TextHeader after;
+    std::string why;
+    if (fit == RecordFit::codes_only) {
+        after = derive_text_header(set.type, set.mass, {}, {});
+        why = "the GADGET header's free bytes hold at most 12 list entries of five values besides 0 and each "
+              "code's own mass";
+    } else {
+        // The reader gives each particle its GADGET type as code.
+        const std::vector<std::int32_t> types(o.type.begin(), o.type.end());
+        after = derive_text_header(types, set.mass, {}, {});
+        why = "a GADGET type holds particles of several type codes (or a code beyond -127..127), which come back as "
+              "the type numbers";
     }
-    h[off_record + 10] = flags;
-    std::memcpy(h + off_record + 12, codes->data(), particle_types);
+    const std::string lost = header_difference(text_header_of(set), after);
+    if (lost.empty()) return {};
+    return file + ": " + why + "; the text header's " + lost;
 }
 
 // Gathers the quantity of every particle in file order into big blocks.
@@ -138,7 +131,7 @@ private:
 
 }  // namespace
 
-void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2, const WriteOptions& options) {
+std::string write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2, const WriteOptions& options) {
     const std::string file = out.target().string();
     const TypeOrder o = order_by_type(set, options.type_map, file);
     const std::size_t n = set.size();
@@ -183,7 +176,7 @@ void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2
     put(h, off_time, set.time);
     put(h, off_num_files, std::int32_t{1});
     put(h, off_box, options.box);
-    write_record_in_padding(h, set, o);
+    const RecordFit fit = pack_gadget_record(h + gadget_record_offset, set, codes_per_type(set, o));
 
     RecordWriter record(out, format2);
     record.begin("HEAD", header_bytes);
@@ -245,6 +238,7 @@ void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2
             record.end();
         }
     }
+    return record_loss(set, o, fit, file);
 }
 
 namespace {
@@ -456,30 +450,8 @@ ParticleSet read_gadget_snapshot(const std::filesystem::path& path) {
 
     if (count[0] > 0) read_gas_blocks(in, records, count[0], i32(off_entropy_flag) != 0, set);
 
-    // Types, masses and the toolkit's record of the header padding.
-    std::array<std::int32_t, particle_types> code{};
-    for (int t = 0; t < particle_types; ++t) code[t] = t;
-    if (std::memcmp(h + off_record, record_magic, 4) == 0) {
-        const std::uint8_t flags = h[off_record + 10];
-        for (int t = 0; t < particle_types; ++t) {
-            const auto c = static_cast<std::int8_t>(h[off_record + 12 + t]);
-            if (c != no_code) code[t] = c;
-        }
-        if (flags & flag_text_header) {
-            TextHeaderRecord r;
-            r.ncomp = i32(off_record + 4);
-            r.softening_entries = h[off_record + 8];
-            r.mass_entries = h[off_record + 9];
-            r.per_particle_mass = (flags & flag_per_particle_mass) != 0;
-            std::memcpy(&r.softening, h + off_record + 20, 4);
-            std::memcpy(&r.type_mass, h + off_record + 24, 4);
-            if (records.swapped()) {
-                r.softening = std::bit_cast<float>(byte_swapped(std::bit_cast<std::uint32_t>(r.softening)));
-                r.type_mass = std::bit_cast<float>(byte_swapped(std::bit_cast<std::uint32_t>(r.type_mass)));
-            }
-            r.apply(set);
-        }
-    }
+    // Types and masses, then the text header the toolkit's record in the padding gives.
+    const std::array<std::int32_t, particle_types> code = gadget_record_codes(h + gadget_record_offset);
     std::size_t k = 0, b = 0;
     for (int t = 0; t < particle_types; ++t) {
         for (std::uint64_t j = 0; j < count[t]; ++j, ++k) {
@@ -487,6 +459,7 @@ ParticleSet read_gadget_snapshot(const std::filesystem::path& path) {
             set.mass[k] = table[t] == 0.0 ? block_masses[b++] : static_cast<float>(table[t]);
         }
     }
+    apply_gadget_record(h + gadget_record_offset, records.swapped(), set);
     restore_id_order(set);
     return set;
 }

@@ -6,9 +6,12 @@
 // whose particles differ in mass (the others' masses in the mass table).
 // Read: either byte order, float or double, 32- or 64-bit IDs, told apart by the record
 // sizes; every record marker checked; the file size checked before anything is allocated.
+// The writer returns what of the text header the file cannot give back (one line
+// starting with the file's name), or nothing.
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "output_file.hpp"
 #include "snapshot_io.hpp"
@@ -16,6 +19,6 @@
 namespace galtk {
 
 ParticleSet read_gadget_snapshot(const std::filesystem::path& path);
-void write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2, const WriteOptions& options);
+std::string write_gadget_snapshot(OutputFile& out, const ParticleSet& set, bool format2, const WriteOptions& options);
 
 }  // namespace galtk

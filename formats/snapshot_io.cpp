@@ -180,29 +180,29 @@ ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& 
     return set;
 }
 
-void write_snapshot(OutputFile& out, const ParticleSet& set, SnapshotFormat format, const WriteOptions& options) {
+std::string write_snapshot(OutputFile& out, const ParticleSet& set, SnapshotFormat format, const WriteOptions& options) {
     const std::filesystem::path& path = out.target();
     check_writable(set, path, options);
     switch (format) {
-        case SnapshotFormat::text: write_text_snapshot(out, set, options); break;
+        case SnapshotFormat::text: write_text_snapshot(out, set, options); return {};
         case SnapshotFormat::positions:
             throw FormatError(1, "file " + quoted(path) + ": position lists are read, not written");
         case SnapshotFormat::gadget1:
-        case SnapshotFormat::gadget2:
-            write_gadget_snapshot(out, set, format == SnapshotFormat::gadget2, options);
-            break;
-        case SnapshotFormat::hdf5: write_hdf5_snapshot(out, set, options); break;
-        case SnapshotFormat::tipsy: write_tipsy_snapshot(out, set, options); break;
+        case SnapshotFormat::gadget2: return write_gadget_snapshot(out, set, format == SnapshotFormat::gadget2, options);
+        case SnapshotFormat::hdf5: write_hdf5_snapshot(out, set, options); return {};
+        case SnapshotFormat::tipsy: return write_tipsy_snapshot(out, set, options);
     }
+    return {};
 }
 
-void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
-                    const WriteOptions& options) {
+std::string write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
+                           const WriteOptions& options) {
     // Refusals of the set or the options come before a temporary is made.
     check_writable(set, path, options);
     OutputFile out(path);
-    write_snapshot(out, set, format, options);
+    std::string lost = write_snapshot(out, set, format, options);
     out.commit();
+    return lost;
 }
 
 }  // namespace galtk

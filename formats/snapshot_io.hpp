@@ -78,11 +78,16 @@ ParticleSet read_snapshot(const std::filesystem::path& path, const ReadOptions& 
 // Writes `set` to a temporary file in the output's folder and renames it to `path` at
 // the end: a failure leaves no partial file and an earlier file intact. Throws
 // FormatError (status 1 for a value the format cannot hold, 2 for I/O).
-void write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
+//
+// Returns what the file cannot give back of the model's text header (the type codes,
+// ncomp, the softening and type-mass lists, 7 or 8 items a record), as one line that
+// names the file, what the format lacks and what comes back instead, for the program to
+// print with its name; empty when the text written from the file would be the same.
+std::string write_snapshot(const std::filesystem::path& path, const ParticleSet& set, SnapshotFormat format,
                     const WriteOptions& options = {});
 // The same into an output the caller commits (with commit_together when a run has
 // several outputs that must replace earlier files together).
-void write_snapshot(OutputFile& out, const ParticleSet& set, SnapshotFormat format, const WriteOptions& options = {});
+std::string write_snapshot(OutputFile& out, const ParticleSet& set, SnapshotFormat format, const WriteOptions& options = {});
 
 // The format of an existing file from its first bytes: GADGET format 1 (first record
 // marker 256, either byte order), format 2 (marker 8 and "HEAD"), HDF5 (its signature),

@@ -14,13 +14,13 @@
 #include "list_writer.hpp"
 #include "particle_files.hpp"
 #include "run.hpp"
+#include "text_header.hpp"
 
 namespace galtk {
 
 namespace {
 
 constexpr const char* library_name = "formats";
-constexpr std::size_t header_entries_max = 64;  // entries of a header list line
 
 // A frame failure as the library's error: the text without the run's name, and without
 // the unit number (a library reader has no unit table).
@@ -230,59 +230,6 @@ ParticleSet read_position_list(const std::filesystem::path& path, const ReadOpti
     }
 }
 
-namespace {
-
-// The header lists of a set that did not come from a text snapshot; see the header.
-struct TextHeader {
-    std::int32_t ncomp = 4;
-    std::vector<float> softening;
-    std::vector<float> type_mass;
-};
-
-TextHeader derive_header(const ParticleSet& set) {
-    TextHeader h;
-    std::int32_t largest = -1;
-    for (std::int32_t t : set.type) largest = std::max(largest, t);
-    const std::size_t entries = std::max<std::size_t>(
-        {5, static_cast<std::size_t>(std::min<std::int32_t>(largest, header_entries_max - 1) + 1),
-         set.softening.size(), set.type_mass.size()});
-    h.ncomp = entries == 5 ? 4 : static_cast<std::int32_t>(entries);
-    h.softening = set.softening;
-    h.softening.resize(entries, 0.0f);
-    h.type_mass = set.type_mass;
-    if (h.type_mass.empty()) {
-        // Per type code: the mass all its particles share, else 0.
-        h.type_mass.assign(entries, 0.0f);
-        std::vector<char> seen(entries, 0), uniform(entries, 1);
-        for (std::size_t i = 0; i < set.size(); ++i) {
-            const std::int32_t t = set.type[i];
-            if (t < 0 || static_cast<std::size_t>(t) >= entries) continue;
-            const auto k = static_cast<std::size_t>(t);
-            if (!seen[k]) {
-                seen[k] = 1;
-                h.type_mass[k] = set.mass[i];
-            } else if (std::memcmp(&h.type_mass[k], &set.mass[i], sizeof(float)) != 0) {
-                uniform[k] = 0;
-            }
-        }
-        for (std::size_t k = 0; k < entries; ++k)
-            if (!uniform[k]) h.type_mass[k] = 0.0f;
-    }
-    h.type_mass.resize(entries, 0.0f);
-    return h;
-}
-
-bool masses_match_header(const ParticleSet& set, const std::vector<float>& type_mass) {
-    for (std::size_t i = 0; i < set.size(); ++i) {
-        const std::int32_t t = set.type[i];
-        if (t < 0 || static_cast<std::size_t>(t) >= type_mass.size()) return false;
-        if (std::memcmp(&type_mass[static_cast<std::size_t>(t)], &set.mass[i], sizeof(float)) != 0) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 void write_text_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options) {
     if (set.has_gas_fields() && !options.drop_gas) {
         throw FormatError(1, "file \"" + out.target().string() +
@@ -294,15 +241,8 @@ void write_text_snapshot(OutputFile& out, const ParticleSet& set, const WriteOpt
         throw FormatError(1, "file \"" + out.target().string() + "\": " + std::to_string(set.size()) +
                                  " particles are more than a text snapshot header can count (2147483647)");
     }
-    TextHeader h;
-    if (set.ncomp) {
-        h.ncomp = *set.ncomp;
-        h.softening = set.softening;
-        h.type_mass = set.type_mass;
-    } else {
-        h = derive_header(set);
-    }
-    const bool eight = set.per_particle_mass || !masses_match_header(set, h.type_mass);
+    const TextHeader h = text_header_of(set);
+    const bool eight = h.eight_items;
     try {
         Run run(library_name, Run::Embedded{});
         Unit unit(run, 1, out.target().string(), out.fd(), false, true);

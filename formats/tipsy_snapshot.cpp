@@ -8,6 +8,7 @@
 
 #include "binary_input.hpp"
 #include "gas_physics.hpp"
+#include "text_header.hpp"
 #include "text_header_record.hpp"
 
 namespace galtk {
@@ -70,7 +71,8 @@ std::uint32_t pack_record(const ParticleSet& set) {
     if (std::any_of(set.type.begin(), set.type.end(), [code](std::int32_t c) { return c != code; })) return 0;
     const auto r = uniform_text_header(set, 7);
     if (!r || r->ncomp < 0 || r->ncomp > 255) return 0;
-    if (r->softening_entries > 0 && code >= r->softening_entries) return 0;  // eps would not carry it
+    // eps carries the softening only for a code inside the list (a negative code gets eps 0).
+    if (r->softening_entries > 0 && (code < 0 || code >= r->softening_entries)) return 0;
     bool inverse_ntot = false;
     if (r->mass_entries > 0) {
         const float inv = 1.0f / static_cast<float>(set.size());
@@ -82,6 +84,42 @@ std::uint32_t pack_record(const ParticleSet& set) {
            static_cast<std::uint32_t>(r->ncomp) << 8 | static_cast<std::uint32_t>(r->softening_entries) << 5 |
            static_cast<std::uint32_t>(r->mass_entries) << 2 | (r->per_particle_mass ? 2u : 0u) |
            (inverse_ntot ? 1u : 0u);
+}
+
+// What the text written from the file would lose of the set's text header when the
+// padding word holds no record: a reader gives each particle its class's code (gas 0,
+// dark 1, star 4) and each class the softening its particles' eps share (the gas's eps
+// being hsmooth).
+std::string record_loss(const ParticleSet& set, const std::vector<std::uint8_t>& gas, bool stars,
+                        const std::string& file) {
+    const std::int32_t rest_code = stars ? star_code : dark_code;
+    std::vector<std::int32_t> codes(set.size(), rest_code);
+    std::vector<float> softening(std::max(gas_code, std::max(dark_code, star_code)) + 1, 0.0f);
+    bool codes_lost = false;
+    for (std::int32_t c : {gas_code, rest_code}) {
+        std::optional<float> eps;
+        bool uniform = true;
+        for (std::size_t i = 0; i < set.size(); ++i) {
+            const bool in_gas = !gas.empty() && gas[i];
+            if ((c == gas_code) != in_gas) continue;
+            codes[i] = c;
+            codes_lost = codes_lost || set.type[i] != c;
+            const std::int32_t t = set.type[i];
+            const float e = in_gas ? set.smoothing_length[i]
+                                   : (t >= 0 && static_cast<std::size_t>(t) < set.softening.size()
+                                          ? set.softening[static_cast<std::size_t>(t)]
+                                          : 0.0f);
+            if (!eps) eps = e;
+            else if (*eps != e) uniform = false;
+        }
+        if (eps && uniform) softening[static_cast<std::size_t>(c)] = *eps;
+    }
+    const std::string lost = header_difference(text_header_of(set), derive_text_header(codes, set.mass, softening, {}));
+    if (lost.empty() && !codes_lost) return {};
+    std::string line = file + ": tipsy keeps one softening per particle class";
+    if (codes_lost) line += " and no type codes (each particle comes back as its class: gas 0, dark 1, star 4)";
+    if (!lost.empty()) line += "; the text header's " + lost;
+    return line;
 }
 
 }  // namespace
@@ -104,7 +142,7 @@ bool tipsy_header_plausible(const unsigned char* head, std::size_t got) {
     return false;
 }
 
-void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options) {
+std::string write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options) {
     const std::string file = out.target().string();
     if (set.size() > static_cast<std::size_t>(INT32_MAX)) {
         throw FormatError(1, "file \"" + file + "\": " + std::to_string(set.size()) +
@@ -128,8 +166,9 @@ void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOp
     const std::uint64_t time = byte_swapped(std::bit_cast<std::uint64_t>(set.time));
     std::memcpy(h, &time, 8);
     // The toolkit's record describes a model of one class only (its eps the softening).
+    const std::uint32_t record = n_gas == 0 ? pack_record(set) : 0;
     const std::uint32_t fields[6] = {n, 3, static_cast<std::uint32_t>(n_gas), options.tipsy_stars ? 0 : rest,
-                                     options.tipsy_stars ? rest : 0, n_gas == 0 ? pack_record(set) : 0};
+                                     options.tipsy_stars ? rest : 0, record};
     for (int k = 0; k < 6; ++k) {
         const std::uint32_t v = byte_swapped(fields[k]);
         std::memcpy(h + 8 + 4 * k, &v, 4);
@@ -184,6 +223,7 @@ void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOp
         }
         out.write(buffer.get(), m * per * 4);
     }
+    return record != 0 ? std::string() : record_loss(set, gas, options.tipsy_stars, file);
 }
 
 double tipsy_velocity_unit(const WriteOptions& options, const ParticleSet& set) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "output_file.hpp"
 #include "snapshot_io.hpp"
@@ -23,7 +24,8 @@ bool tipsy_header_plausible(const unsigned char* head, std::size_t got);
 // the model's velocity unit, `units` on reading (which the set then keeps) and the
 // options' or the set's units on writing; km/s when none is known.
 ParticleSet read_tipsy_snapshot(const std::filesystem::path& path, const std::optional<ModelUnits>& units);
-void write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options);
+// Returns what of the text header the file cannot give back (one line), or nothing.
+std::string write_tipsy_snapshot(OutputFile& out, const ParticleSet& set, const WriteOptions& options);
 double tipsy_velocity_unit(const WriteOptions& options, const ParticleSet& set);
 
 }  // namespace galtk

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         if (o.jitter && handover.coincident > 0) handover.jitter = jitter_coincident(set, *o.jitter, -4711);
         // The model and the profile complete before either replaces an earlier file.
         OutputFile model(o.output);
-        write_snapshot(model, set, to);
+        const std::string lost = write_snapshot(model, set, to);
         std::optional<OutputFile> profile, check_table;
         if (!o.profile.empty()) write_profile(profile.emplace(o.profile), outcome);
         if (!o.check_output.empty()) write_check_table(check_table.emplace(o.check_output), *check);
@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
         progress.end_stage();
         const AnalyticHalo halo(outcome.halo_parameters, settings.G);
         std::printf("%s: %s\n", program, summary_line(outcome, halo, handover).c_str());
+        if (!lost.empty()) std::fprintf(stderr, "%s: %s\n", program, lost.c_str());
         if (std::string hint = coincident_hint(handover); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         const std::size_t equal = equal_mass_count(set, halo.total_mass());
         for (const std::string& hint :

@@ -221,8 +221,14 @@ void write_model(const std::string& path, const py::object& pos, const py::objec
         if (to != galtk::SnapshotFormat::hdf5 && to != galtk::SnapshotFormat::tipsy)
             throw py::value_error("units applies to HDF5 and tipsy output only");
     }
-    py::gil_scoped_release unlocked;
-    galtk::write_snapshot(path, set, to, options);
+    std::string lost;
+    {
+        py::gil_scoped_release unlocked;
+        lost = galtk::write_snapshot(path, set, to, options);
+    }
+    // Written, but the format cannot give back all of the text header: a UserWarning
+    // with the writer's line, as the programs print it.
+    if (!lost.empty() && PyErr_WarnEx(PyExc_UserWarning, lost.c_str(), 1) != 0) throw py::error_already_set();
 }
 
 }  // namespace

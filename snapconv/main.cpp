@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
         }
         progress.stage("writing " + o.output, 0, galtk::Progress::Measure::bytes_written);
         snapconv::Conversion c{o.output, to, 0, std::nullopt};
+        std::string lost;
         if (o.drop_gas) {
             c.gas_dropped = galtk::count_gas(set, write.type_map);
             set.drop_gas_fields();
@@ -150,12 +151,12 @@ int main(int argc, char** argv) {
         if (jitter_given) {
             c.coincident = galtk::count_coincident(set);
             if (c.coincident > 0) c.jitter = galtk::jitter_coincident(set, o.jitter, o.seed);
-            galtk::write_snapshot(o.output, set, to, write);
+            lost = galtk::write_snapshot(o.output, set, to, write);
         } else {
             // The count only reads the set: it runs beside the writing.
             auto count = std::async(std::launch::async, [&set] { return galtk::count_coincident(set); });
             try {
-                galtk::write_snapshot(o.output, set, to, write);
+                lost = galtk::write_snapshot(o.output, set, to, write);
             } catch (...) {
                 count.wait();
                 throw;
@@ -164,6 +165,8 @@ int main(int argc, char** argv) {
         }
         progress.end_stage();
         std::printf("%s: %s\n", program, snapconv::summary_line(set, c).c_str());
+        // Written, but not all of it comes back: a warning, not a failure.
+        if (!lost.empty()) std::fprintf(stderr, "%s: %s\n", program, lost.c_str());
         if (std::string hint = snapconv::coincident_hint(c); !hint.empty()) std::printf("%s: %s\n", program, hint.c_str());
         if (std::string hint = galtk::analytic_halo_hint(set, o.output); !hint.empty())
             std::printf("%s: %s\n", program, hint.c_str());

@@ -6,8 +6,9 @@
 #
 # Readers: gadget1 (both GADGET formats), hdf5, tipsy; all three by default. Seeds are in
 # corpus_<reader>/ (small valid files written by snapconv); findings go to the artifacts
-# folder of the build directory. HDF5 itself is not instrumented: a fault inside the
-# library shows as a crash without a sanitizer report, and its own leaks are not reported.
+# folder of the build directory. HDF5 itself is not instrumented; the reader's guarded
+# child turns a fault inside the library into the usual refusal and reports a fault in
+# our code (tests/fuzzing/README.md). libhdf5's own leaks are not reported.
 #
 # Environment: GALTK_FUZZ_BUILD (default build/fuzz), CXX (default clang++).
 set -euo pipefail

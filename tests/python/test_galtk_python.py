@@ -133,3 +133,27 @@ def test_a_refused_write_leaves_the_earlier_file(tmp_path):
     assert refused.value.status == 1 and "particle 1" in str(refused.value)
     assert out.read_bytes() == before
     assert sorted(os.listdir(tmp_path)) == ["model.hdf5"]  # no temporary left behind
+
+
+def test_write_warns_what_tipsy_cannot_give_back(tmp_path):
+    # Two type codes with softenings of their own: tipsy keeps neither the codes nor the
+    # list, and says so in one warning line; the file is written all the same.
+    import warnings
+    pos = np.zeros((4, 3), dtype=np.float32) + np.arange(4, dtype=np.float32)[:, None]
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        galtk.write(tmp_path / "m.std", pos=pos, mass=np.full(4, 0.25, np.float32),
+                    type=np.array([1, 1, 2, 2], np.int32), format="tipsy",
+                    softening=[0.0, 0.05, 0.0937], type_mass=[0.0, 0.25, 0.25], ncomp=3)
+    lines = [str(w.message) for w in caught if issubclass(w.category, UserWarning)]
+    assert len(lines) == 1, lines
+    assert "tipsy keeps one softening per particle class and no type codes" in lines[0]
+    assert "softenings 0 0.05 0.0937 come back as 0 0 0 0 0" in lines[0]
+    assert galtk.read(tmp_path / "m.std").pos.shape == (4, 3)
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        galtk.write(tmp_path / "m.g1", pos=pos, mass=np.full(4, 0.25, np.float32),
+                    type=np.array([1, 1, 2, 2], np.int32), format="gadget1",
+                    softening=[0.0, 0.05, 0.0937], type_mass=[0.0, 0.25, 0.25], ncomp=3)
+    assert [w for w in caught if issubclass(w.category, UserWarning)] == []
+    assert list(galtk.read(tmp_path / "m.g1").header["softening"]) == pytest.approx([0.0, 0.05, 0.0937])
