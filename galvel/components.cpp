@@ -79,6 +79,7 @@ ComponentRanges group_components(ParticleSet& set, const ComponentChoice& choice
     order.clear();
     const std::size_t n = set.size();
     ComponentRanges r;
+    refuse_held_gas(set, choice);
     if (!choice.by_type()) {
         if (choice.bulge_last > n)
             throw Refusal("--bulge " + std::to_string(choice.bulge_last) + " is more than the model's " +
@@ -95,7 +96,6 @@ ComponentRanges group_components(ParticleSet& set, const ComponentChoice& choice
     };
     std::size_t count[3] = {};
     for (const std::int32_t t : set.type) ++count[group(t)];
-    refuse_held_gas(set, choice);
     if (choice.bulge_type) check_named(set, "--bulge-type", *choice.bulge_type, count[1]);
     if (choice.halo_type) check_named(set, "--halo-type", *choice.halo_type, count[2]);
     r.disk = count[0];

@@ -394,6 +394,8 @@ TEST(GalvelTypes, RefusesConflictingOrMissingTypes) {
     with_gas.add_gas_fields();
     EXPECT_NE(refusal_of(with_gas, s).find("the model holds 100 gas particles (type 0 with gas fields)"),
               std::string::npos);
+    // ... also when the components are chosen by position (no type options).
+    EXPECT_NE(refusal_of(with_gas, Settings{}).find("the model holds 100 gas particles"), std::string::npos);
     s.bulge_type = 0;
     EXPECT_EQ(refusal_of(with_gas, s), "");
 }
