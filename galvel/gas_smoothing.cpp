@@ -212,7 +212,9 @@ public:
                 else if (n_near + n_far >= k_)
                     kth = select(far, n_far, k_ - n_near);
             }
-            if (kth < 0.0) kth = single(q, previous);
+            // Fewer than k inside `within`: the k-th lies beyond it, so the search alone
+            // starts from there rather than from the previous length.
+            if (kth < 0.0) kth = single(q, std::max(previous, within > 0.0 ? within * within : 0.0));
             out[q - first] = kth;
             previous = kth;
             largest = std::max(largest, kth);
