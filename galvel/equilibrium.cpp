@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <future>
-#include <malloc.h>
 #include <string>
 
 #include "deviates.hpp"
@@ -267,18 +265,6 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     if (out.halo > 0) append_halo_particles(set, halo, out.halo, random);
     GasParticles gas;
     if (out.gas) gas = draw_gas_particles(*out.gas, s.gas.particles, random);
-    // The smoothing lengths need only the gas positions: searched in the background while
-    // this thread draws the velocities and sums the energies, which never touch the gas.
-    // (If a refusal leaves early, the future's destructor waits for the search, which
-    // reads `gas`, declared before it.)
-    std::future<std::vector<float>> lengths;
-    if (out.gas)
-        lengths = std::async(std::launch::async, [&gas, &out, &s] {
-            const auto start = std::chrono::steady_clock::now();
-            std::vector<float> h = smoothing_lengths(gas.pos, s.gas.neighbours, s.threads);
-            out.neighbour_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            return h;
-        });
     out.capped += draw_disk_velocities(set, out.disk, out.disk_table, random);
     if (from_f) {
         if (out.bulge > 0) {
@@ -301,13 +287,9 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     out.kinetic = e.kinetic;
     out.virial = e.virial;
     if (out.gas) {
-        const auto wait_start = std::chrono::steady_clock::now();
-        gas.hsml = lengths.get();
-        // The search's tree and copies were freed in its thread's own malloc arena, where
-        // the main thread's allocations below cannot reuse them: hand them back first, or
-        // inserting the gas raises the peak memory by their size.
-        malloc_trim(0);
-        out.neighbour_wait_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wait_start).count();
+        const auto neighbour_start = std::chrono::steady_clock::now();
+        gas.hsml = smoothing_lengths(gas.pos, s.gas.neighbours, s.threads);
+        out.neighbour_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - neighbour_start).count();
         insert_gas(set, n_model, gas);
         out.gas_count = gas.size();
         out.gas_first = n_model;

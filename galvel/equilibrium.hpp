@@ -45,8 +45,7 @@ struct Outcome {
     std::size_t gas_count = 0;
     std::size_t gas_first = 0;    // index of the first gas particle in the model written
     double gas_seconds = 0.0;        // the gas's vertical equilibrium
-    double neighbour_seconds = 0.0;  // the smoothing lengths (beside the velocity draws)
-    double neighbour_wait_seconds = 0.0;   // how long the draws then waited for them
+    double neighbour_seconds = 0.0;  // the smoothing lengths
     SphericalMethod spherical = SphericalMethod::eddington;
     HaloParameters halo_parameters;          // the halo as used, its taper included
     std::optional<DistributionFunction> bulge_f, halo_f;
