@@ -38,6 +38,9 @@ constexpr double group_reach = 1.0;
 // Within a group a particle first sorts out the distances below the previous particle's
 // k-th one, squared, times this (the radius 1.05 times).
 constexpr double tight_reach2 = 1.1;
+// A group's particle first looks no farther than the previous particle's k-th distance
+// times this.
+constexpr double cap_reach = 1.2;
 // A particle searched alone starts from the previous smoothing length times this ...
 constexpr double single_reach = 1.2;
 // ... a ball that held too few is enlarged at least this much ...
@@ -166,51 +169,12 @@ public:
             const double within = (1.0 - boundary_margin) * reach - offset[q - first];
             double kth = -1.0;
             if (m >= k_ && within > 0.0) {
-                // The distances below the previous particle's k-th one (somewhat enlarged)
-                // go to `near`, those up to `within` to `far`: the k-th is the k-th of near
-                // if near holds k, else the (k - near)-th of far, and either selection
-                // runs over about N_ngb values rather than all the ball holds.
-                const double within2 = within * within;
-                const double tight2 = std::min(within2, tight_reach2 * previous);
-                const float px = points_[q].x, py = points_[q].y, pz = points_[q].z;
-                // A filter in float, four candidates at a time: the float square differs
-                // from the double one by a few 1e-7 of it, so with a margin of 1e-5 it
-                // drops no candidate inside `within`. (Below 1e-30 float squares would
-                // underflow: no filtering there.)
-                const float limit = within2 > 1e-30 ? static_cast<float>(within2 * (1.0 + 1e-5))
-                                                    : std::numeric_limits<float>::max();
-                const Float4 qx = {px, px, px, px}, qy = {py, py, py, py}, qz = {pz, pz, pz, pz};
-                std::size_t n_passed = 0;
-                for (std::size_t c = 0; c < padded; c += lanes) {
-                    Float4 cx, cy, cz;
-                    std::memcpy(&cx, &x_[c], sizeof cx);
-                    std::memcpy(&cy, &y_[c], sizeof cy);
-                    std::memcpy(&cz, &z_[c], sizeof cz);
-                    const Float4 dx = qx - cx, dy = qy - cy, dz = qz - cz;
-                    const Int4 inside = (dx * dx + dy * dy + dz * dz) < limit;
-                    // The lanes that passed, stored without a branch: the table lists them first.
-                    const unsigned mask = (inside[0] & 1u) | (inside[1] & 2u) | (inside[2] & 4u) | (inside[3] & 8u);
-                    const Int4 index = static_cast<int>(c) + lane_table[mask];
-                    std::memcpy(&passed_[n_passed], &index, sizeof index);
-                    n_passed += lane_count[mask];
-                }
-                double* near = distance2_.data();
-                double* far = near + m;
-                std::size_t n_near = 0, n_far = 0;
-                for (std::size_t i = 0; i < n_passed; ++i) {
-                    const auto c = static_cast<std::size_t>(passed_[i]);
-                    // The same arithmetic as nanoflann's L2 metric, so the results agree bit for bit.
-                    const double dx = px - x_[c], dy = py - y_[c], dz = pz - z_[c];
-                    const double s = dx * dx + dy * dy + dz * dz;
-                    near[n_near] = s;
-                    far[n_far] = s;
-                    n_near += s < tight2;
-                    n_far += (s >= tight2) & (s < within2);
-                }
-                if (n_near >= k_)
-                    kth = select(near, n_near, k_);
-                else if (n_near + n_far >= k_)
-                    kth = select(far, n_far, k_ - n_near);
+                // First only out to the previous particle's k-th distance times cap_reach
+                // (most particles' k-th lies there, and fewer distances need the exact
+                // arithmetic), then out to all `within` when that held too few.
+                const double capped = previous > 0.0 ? std::min(within, cap_reach * std::sqrt(previous)) : within;
+                kth = kth_within(q, capped, previous, padded, m);
+                if (kth < 0.0 && capped < within) kth = kth_within(q, within, previous, padded, m);
             }
             // Fewer than k inside `within`: the k-th lies beyond it, so the search alone
             // starts from there rather than from the previous length.
@@ -223,6 +187,57 @@ public:
     }
 
 private:
+    // The k-th smallest squared distance from particle q among the group's candidates
+    // (x_, y_, z_: m of them, padded to `padded`) if at least k lie within `within`, of
+    // which all particles there are candidates; else -1. `previous` is the previous
+    // particle's k-th squared distance.
+    double kth_within(std::size_t q, double within, double previous, std::size_t padded, std::size_t m) {
+        // The distances below the previous particle's k-th one (somewhat enlarged)
+        // go to `near`, those up to `within` to `far`: the k-th is the k-th of near
+        // if near holds k, else the (k - near)-th of far, and either selection
+        // runs over about N_ngb values rather than all the ball holds.
+        const double within2 = within * within;
+        const double tight2 = std::min(within2, tight_reach2 * previous);
+        const float px = points_[q].x, py = points_[q].y, pz = points_[q].z;
+        // A filter in float, four candidates at a time: the float square differs
+        // from the double one by a few 1e-7 of it, so with a margin of 1e-5 it
+        // drops no candidate inside `within`. (Below 1e-30 float squares would
+        // underflow: no filtering there.)
+        const float limit = within2 > 1e-30 ? static_cast<float>(within2 * (1.0 + 1e-5))
+                                            : std::numeric_limits<float>::max();
+        const Float4 qx = {px, px, px, px}, qy = {py, py, py, py}, qz = {pz, pz, pz, pz};
+        std::size_t n_passed = 0;
+        for (std::size_t c = 0; c < padded; c += lanes) {
+            Float4 cx, cy, cz;
+            std::memcpy(&cx, &x_[c], sizeof cx);
+            std::memcpy(&cy, &y_[c], sizeof cy);
+            std::memcpy(&cz, &z_[c], sizeof cz);
+            const Float4 dx = qx - cx, dy = qy - cy, dz = qz - cz;
+            const Int4 inside = (dx * dx + dy * dy + dz * dz) < limit;
+            // The lanes that passed, stored without a branch: the table lists them first.
+            const unsigned mask = (inside[0] & 1u) | (inside[1] & 2u) | (inside[2] & 4u) | (inside[3] & 8u);
+            const Int4 index = static_cast<int>(c) + lane_table[mask];
+            std::memcpy(&passed_[n_passed], &index, sizeof index);
+            n_passed += lane_count[mask];
+        }
+        double* near = distance2_.data();
+        double* far = near + m;
+        std::size_t n_near = 0, n_far = 0;
+        for (std::size_t i = 0; i < n_passed; ++i) {
+            const auto c = static_cast<std::size_t>(passed_[i]);
+            // The same arithmetic as nanoflann's L2 metric, so the results agree bit for bit.
+            const double dx = px - x_[c], dy = py - y_[c], dz = pz - z_[c];
+            const double s = dx * dx + dy * dy + dz * dz;
+            near[n_near] = s;
+            far[n_far] = s;
+            n_near += s < tight2;
+            n_far += (s >= tight2) & (s < within2);
+        }
+        if (n_near >= k_) return select(near, n_near, k_);
+        if (n_near + n_far >= k_) return select(far, n_far, k_ - n_near);
+        return -1.0;
+    }
+
     // The k-th smallest of d[0 .. count), 1 <= k <= count: quickselect whose partition
     // writes every value to both sides and advances only the side it belongs to (no
     // branch to mispredict, unlike std::nth_element's, which cost twice as much here).
