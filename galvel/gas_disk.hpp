@@ -67,6 +67,10 @@ public:
     void for_each_cell(const std::function<void(double, double, double)>& add) const;
 
 private:
+    static constexpr int radius_table_size = 1024;
+    double bisect_radius(double u) const;
+    void tabulate_radii();
+
     double mass_, h_, r_max_, sigma0_, norm_;
     GasEos eos_;
     LogGrid grid_;
@@ -74,6 +78,7 @@ private:
     std::vector<double> vphi_, vc2_;
     int iterations_ = 0;
     double rho_ref_ = 0.0;
+    std::vector<double> radius_table_;   // the radius holding fraction s^2, s = i / radius_table_size
 };
 
 }  // namespace galtk::galvel

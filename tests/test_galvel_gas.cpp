@@ -129,6 +129,37 @@ TEST(GasDisk, DrawnParticlesFollowTheExponentialAndTheSechSquaredLayers) {
     }
 }
 
+TEST(GasDisk, RadiusOfInvertsTheMassFractionAsTheBisectionDid) {
+    // The radius holding fraction u, against 60 bisection steps on the same mass fraction
+    // (how galvel found it before): equal to rounding, the same as a float (the positions
+    // written) over ran1's range [2^-31, 1), and never decreasing with u. Below that the
+    // bisection's last step, r_max 2^-60, is coarser than the radius itself.
+    const double h = 1.5, r_max = 6.0 * h;
+    const GasDisk disk(gas_parameters(2.0, h, 0), r_max, 0.02, G, uniform_background(1e-3));
+    auto bisect = [&](double u) {
+        double lo = 0.0, hi = r_max;
+        for (int step = 0; step < 60; ++step) {
+            const double mid = 0.5 * (lo + hi);
+            (disk.mass_fraction(mid) < u ? lo : hi) = mid;
+        }
+        return 0.5 * (lo + hi);
+    };
+    std::vector<double> fractions = {1e-300, 1e-12, 1e-7, 1e-3, 0.5, 0.999, 1.0 - 1e-9, 1.0 - 1e-16, 0.0, 1.0};
+    std::mt19937_64 gen(21);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    for (int j = 0; j < 20000; ++j) fractions.push_back(uniform(gen));
+    std::size_t float_differs = 0;
+    for (double u : fractions) {
+        const double R = disk.radius_of(u), expected = bisect(u);
+        EXPECT_NEAR(R, expected, 1e-13 * expected + 1e-16 * r_max) << u;
+        if (u >= 0x1p-31) float_differs += static_cast<float>(R) != static_cast<float>(expected);
+    }
+    EXPECT_EQ(float_differs, 0u);
+    std::sort(fractions.begin(), fractions.end());
+    for (std::size_t j = 1; j < fractions.size(); ++j)
+        EXPECT_LE(disk.radius_of(fractions[j - 1]), disk.radius_of(fractions[j])) << fractions[j];
+}
+
 TEST(GasDisk, RotationLosesThePressureGradient) {
     // Light gas in a uniform background: rho0 = Sigma / (sqrt(2 pi) c / nu) falls as
     // e^{-R/h}, so v_phi^2 = vc^2 - c^2 R / h; with vc^2 = 1 it vanishes beyond R = h / c^2.
@@ -256,6 +287,84 @@ TEST(GasSmoothing, LengthsHoldTheNeighbourCountOfABruteForceSearch) {
         }
     }
     EXPECT_TRUE(smoothing_lengths({}, 64, 2).empty());
+}
+
+// The k-th smallest squared distance from point i by a full sort, in the arithmetic of
+// nanoflann's L2 metric (float differences, squared and summed in double) and rounded as
+// galvel writes it: the smoothing length must equal this bit for bit.
+std::vector<float> brute_force_lengths(const std::vector<Vec3>& points, std::size_t k) {
+    std::vector<float> h(points.size());
+    std::vector<double> d(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        for (std::size_t j = 0; j < points.size(); ++j) {
+            const double dx = points[i].x - points[j].x, dy = points[i].y - points[j].y, dz = points[i].z - points[j].z;
+            d[j] = dx * dx + dy * dy + dz * dz;
+        }
+        std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(k - 1), d.end());
+        h[i] = static_cast<float>(std::sqrt(d[k - 1]));
+    }
+    return h;
+}
+
+// A cloud that defeats guesses made from the neighbours: a dense clump inside a sparse
+// thin layer (a search moving from one to the other guesses a radius far too small or
+// far too large), 100 particles at one position (smoothing length 0 up to 100
+// neighbours: no radius to start from), particles alone far outside, a close pair at the
+// edge and a few in a line.
+std::vector<Vec3> awkward_cloud() {
+    std::mt19937_64 gen(17);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    std::normal_distribution<float> clump(0.0f, 0.01f);
+    std::vector<Vec3> points;
+    for (int j = 0; j < 1500; ++j) points.push_back({u(gen), u(gen), 0.05f * u(gen)});
+    for (int j = 0; j < 1200; ++j) points.push_back({0.3f + clump(gen), -0.2f + clump(gen), clump(gen)});
+    for (int j = 0; j < 100; ++j) points.push_back({-0.5f, 0.5f, 0.0f});
+    points.push_back({40.0f, 0.0f, 0.0f});
+    points.push_back({0.0f, -300.0f, 2.0f});
+    points.push_back({5.0f, 5.0f, 0.0f});
+    points.push_back({5.0f, 5.0f, 1e-6f});
+    for (int j = 0; j < 20; ++j) points.push_back({1.0f + 0.25f * static_cast<float>(j), 0.0f, 0.0f});
+    std::shuffle(points.begin(), points.end(), gen);
+    return points;
+}
+
+TEST(GasSmoothing, LengthsEqualTheBruteForceKthDistanceBitForBit) {
+    const std::vector<Vec3> points = awkward_cloud();
+    const std::size_t n = points.size();
+    for (std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{64}, std::size_t{101}, std::size_t{500}, n - 1, n}) {
+        const std::vector<float> expected = brute_force_lengths(points, k);
+        for (int threads : {1, 3}) {
+            const std::vector<float> h = smoothing_lengths(points, static_cast<int>(k), threads);
+            ASSERT_EQ(h.size(), n);
+            std::size_t wrong = 0, first = n;
+            for (std::size_t i = 0; i < n; ++i)
+                if (h[i] != expected[i]) {
+                    ++wrong;
+                    first = std::min(first, i);
+                }
+            EXPECT_EQ(wrong, 0u) << "k " << k << ", threads " << threads << ", first wrong: particle " << first
+                                 << " " << (first < n ? h[first] : 0.0f) << " instead of "
+                                 << (first < n ? expected[first] : 0.0f);
+        }
+    }
+    // The coincident hundred: nothing closer than 0 up to 100 neighbours; the lone
+    // particle far out reaches back to the rest.
+    const std::vector<float> h = smoothing_lengths(points, 64, 2);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (points[i] == Vec3{-0.5f, 0.5f, 0.0f}) {
+            EXPECT_EQ(h[i], 0.0f);
+        }
+        if (points[i] == Vec3{0.0f, -300.0f, 2.0f}) {
+            EXPECT_GT(h[i], 299.0f);
+        }
+    }
+}
+
+TEST(GasSmoothing, OnePointAndAllCoincident) {
+    EXPECT_EQ(smoothing_lengths({{1.0f, 2.0f, 3.0f}}, 1, 2), std::vector<float>{0.0f});
+    const std::vector<Vec3> same(300, Vec3{0.25f, -1.0f, 4.0f});
+    const std::vector<float> h = smoothing_lengths(same, 64, 2);
+    EXPECT_EQ(std::count(h.begin(), h.end(), 0.0f), 300);
 }
 
 TEST(GasSmoothing, UniformGasGivesGadgetsDensityRelation) {
