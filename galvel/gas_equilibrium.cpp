@@ -5,30 +5,47 @@
 #include <memory>
 
 #include "geometry.hpp"
-#include "off_plane_rings.hpp"
 #include "ring_field.hpp"
 
 namespace galtk::galvel {
 
-VerticalField model_vertical_field(const ParticleSet& set, std::size_t n_model, double r_max,
-                                   const AnalyticHalo& halo, double G, int threads) {
-    double z_max = 0.0;
-    for (std::size_t j = 0; j < n_model; ++j) {
-        r_max = std::max(r_max, cylindrical_radius(set.pos[j]));
-        z_max = std::max(z_max, std::fabs(double(set.pos[j].z)));
-    }
-    auto rings = std::make_shared<OffPlaneRings>(r_max, z_max);
-    for (std::size_t j = 0; j < n_model; ++j) rings->add(cylindrical_radius(set.pos[j]), set.pos[j].z, set.mass[j]);
-    return [rings, halo, G, threads](const std::vector<double>& R, const std::vector<double>& z,
-                                     std::vector<double>& dphi, std::vector<double>& slope) {
-        rings->evaluate(R, z, dphi, slope, threads);
-        for (std::size_t j = 0; j < R.size(); ++j) {
-            dphi[j] *= G;
-            slope[j] *= G;
-            if (!halo.present()) continue;
-            const double r = std::hypot(R[j], z[j]);
-            dphi[j] += halo.potential(r) - halo.potential(R[j]);
-            if (r > 0.0) slope[j] += G * halo.mass(r) * z[j] / (r * r * r);
+VerticalField model_vertical_field(const ModelField& others, int threads) {
+    auto field = std::make_shared<const ModelField>(others);
+    return [field, threads](const std::vector<double>& R, const std::vector<double>& z, std::vector<double>& dphi,
+                            std::vector<double>& slope) {
+        // The field's potential is flat within its floor of half a radial step of each
+        // layer of nodes, while its force is not: Phi(R, z) - Phi(R, 0) is the integral of
+        // the force instead, by Simpson's rule from the previous point of the column (the
+        // points come a column at a time, upwards) or from the plane.
+        const std::size_t n = R.size();
+        std::vector<FieldPoint> points;
+        std::vector<std::size_t> from(n), middle(n);
+        std::vector<char> chained(n);
+        points.reserve(3 * n);
+        for (std::size_t j = 0; j < n; ++j) {
+            const bool upwards = j > 0 && R[j] == R[j - 1] && z[j] >= z[j - 1];
+            const double start = upwards ? z[j - 1] : 0.0;
+            chained[j] = upwards;
+            if (upwards) {
+                from[j] = points.size() - 1;
+            } else {
+                from[j] = points.size();
+                points.push_back({R[j], 0.0});
+            }
+            middle[j] = points.size();
+            points.push_back({R[j], 0.5 * (start + z[j])});
+            points.push_back({R[j], z[j]});
+        }
+        const std::vector<FieldValue> v = field->evaluate_blocked(points, threads);
+        dphi.resize(n);
+        slope.resize(n);
+        for (std::size_t j = 0; j < n; ++j) {
+            const FieldValue& a = v[from[j]];
+            const FieldValue& m = v[middle[j]];
+            const FieldValue& b = v[middle[j] + 1];
+            const double base = chained[j] ? dphi[j - 1] : 0.0;
+            dphi[j] = base - (points[middle[j] + 1].z - points[from[j]].z) / 6.0 * (a.a_z + 4.0 * m.a_z + b.a_z);
+            slope[j] = -b.a_z;
         }
     };
 }

@@ -13,7 +13,7 @@
 #include "gas_disk.hpp"
 #include "gas_smoothing.hpp"
 #include "galvel_models.hpp"
-#include "off_plane_rings.hpp"
+#include "gas_equilibrium.hpp"
 
 namespace galtk::galvel {
 namespace {
@@ -238,10 +238,16 @@ double direct_slope(const Lattice& l, double R, double z) {
     return 2.0 / pi * sum;
 }
 
-TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
+// The gas's vertical field is the model's one field, unsoftened particles here.
+TEST(GasVerticalField, VerticalForceAgreesWithDirectSummation) {
     const Lattice l = smooth_disk();
-    OffPlaneRings rings(8.0, 1.0);
-    for (std::size_t j = 0; j < l.a.size(); ++j) rings.add(l.a[j], l.z[j], l.m[j]);
+    FieldLayout layout;
+    layout.r_max = 8.0;
+    layout.z_max = 1.0;
+    layout.z_scale = 0.2;
+    ParticleField particles(layout);
+    for (std::size_t j = 0; j < l.a.size(); ++j) particles.add(l.a[j], l.z[j], l.m[j], 0.0);
+    const VerticalField field = model_vertical_field(ModelField(std::move(particles), nullptr, 1.0), 2);
     // Gas heights of 0.05 scale lengths: z up to five of them, R from 0.5 to 6 h.
     std::vector<double> R, z, dphi, slope;
     for (double r : {0.5, 1.0, 2.0, 4.0, 6.0})
@@ -249,7 +255,8 @@ TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
             R.push_back(r);
             z.push_back(height);
         }
-    rings.evaluate(R, z, dphi, slope, 2);
+    field(R, z, dphi, slope);
+    ASSERT_EQ(slope.size(), R.size());
     for (std::size_t j = 0; j < R.size(); ++j) {
         const double exact = direct_slope(l, R[j], z[j]);
         EXPECT_NEAR(slope[j], exact, 0.01 * std::fabs(exact)) << "R " << R[j] << " z " << z[j];
@@ -265,6 +272,12 @@ TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
     }
     integral *= 0.25 / steps / 3.0;
     EXPECT_NEAR(dphi[at], integral, 0.01 * integral);
+    // Alone, or after a higher point of its column, a point is integrated from the plane.
+    std::vector<double> one_dphi, one_slope;
+    field({2.0, 2.0}, {0.4, 0.25}, one_dphi, one_slope);
+    EXPECT_NEAR(one_dphi[1], integral, 0.01 * integral);
+    EXPECT_EQ(one_slope[1], slope[at]);
+    EXPECT_GT(one_dphi[0], one_dphi[1]);
 }
 
 TEST(GasSmoothing, LengthsHoldTheNeighbourCountOfABruteForceSearch) {
