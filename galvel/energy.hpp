@@ -6,11 +6,13 @@
 //   disk particle:      x . a = R a_R(R) + z a_z, a_R = -vc^2(R) / R of the table (the
 //                       azimuthally averaged mid-plane field of everything),
 //                       a_z = -2 pi G Sigma(R) tanh(z / z0) (the disk as an isothermal
-//                       sheet) - G M_sph(r) z / r^3 (bulge and halo, spherical)
+//                       sheet) - G M_sph(r) z / r^3 (bulge and halo, spherical), and
+//                       a gas layer's pull when there is one
 //   spherical particle: x . a = -G M(r) / r, M the spherically averaged mass of everything.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 
 #include "disk_table.hpp"
 #include "particle_set.hpp"
@@ -23,8 +25,10 @@ struct Energies {
     double virial = 0.0;
 };
 
-// Disk population [0, n_disk), spherical particles [n_disk, size).
+// Disk population [0, n_disk), spherical particles [n_disk, size). layer_a_z(R, z), when
+// given, adds a further vertical acceleration of disk particles (a gas layer's).
 Energies energies(const ParticleSet& set, std::size_t n_disk, const DiskTable& table, double z0, double G,
-                  const MassFunction& G_mass_all, const MassFunction& G_mass_spheroids);
+                  const MassFunction& G_mass_all, const MassFunction& G_mass_spheroids,
+                  const std::function<double(double, double)>& layer_a_z = {});
 
 }  // namespace galtk::galvel

@@ -11,6 +11,7 @@
 #include "deviates.hpp"
 #include "disk_shape.hpp"
 #include "energy.hpp"
+#include "gas_energy.hpp"
 #include "field.hpp"
 #include "gas_equilibrium.hpp"
 #include "gas_smoothing.hpp"
@@ -351,9 +352,22 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     }
     relabel(set, ranges, out.codes);
 
-    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids);
+    std::function<double(double, double)> gas_pull;
+    if (out.gas) gas_pull = [&](double R, double z) { return gas_layer_a_z(*out.gas, G, R, z); };
+    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids, gas_pull);
     out.kinetic = e.kinetic;
     out.virial = e.virial;
+    if (out.gas) {
+        const GasDisk& disk = *out.gas;
+        const double R0 = disk.grid()[0];
+        const Energies g = gas_energies(gas, [&](double R) {
+            // Solid-body inside the innermost column.
+            return R < R0 ? disk.circular_speed_squared()[0] * (R * R) / (R0 * R0)
+                          : disk.grid().interpolate(disk.circular_speed_squared(), R);
+        });
+        out.kinetic += g.kinetic;
+        out.virial += g.virial;
+    }
     restore_file_order(set, file_order);
     if (out.gas) {
         const auto neighbour_start = std::chrono::steady_clock::now();

@@ -13,6 +13,7 @@
 #include "gas_disk.hpp"
 #include "gas_smoothing.hpp"
 #include "galvel_models.hpp"
+#include "gas_energy.hpp"
 #include "gas_equilibrium.hpp"
 
 namespace galtk::galvel {
@@ -397,6 +398,59 @@ TEST(GasSmoothing, UniformGasGivesGadgetsDensityRelation) {
         ++count;
     }
     EXPECT_NEAR(sum / count, N, 0.03 * N);
+}
+
+// A light isothermal exponential disk in a flat rotation curve vc = V: the Jeans equation
+// gives v_phi^2 = V^2 - c^2 R / h, and as <R> = 2h the rotation's deficit is the radial
+// pressure 2 int P dV. W = -M (V^2 + c^2) exactly, and 2K / |W| = 1 up to the sampling of R.
+TEST(GasEnergy, TracerDiskInAFlatRotationCurveIsVirialised) {
+    const double V2 = 1.0, c2 = 0.02, h = 1.0;
+    const std::size_t n = 200000;
+    GasParticles gas;
+    gas.mass = static_cast<float>(0.5 / n);
+    std::mt19937_64 gen(11);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    for (std::size_t j = 0; j < n; ++j) {
+        const double R = -h * std::log((1.0 - u(gen)) * (1.0 - u(gen)));   // R e^(-R/h)
+        const double phi = 2.0 * pi * u(gen), z = 0.05 * std::tanh(2.0 * u(gen) - 1.0);
+        const double vphi = std::sqrt(V2 - c2 * R / h);
+        gas.pos.push_back({float(R * std::cos(phi)), float(R * std::sin(phi)), float(z)});
+        gas.vel.push_back({float(-vphi * std::sin(phi)), float(vphi * std::cos(phi)), 0.0f});
+        gas.u.push_back(static_cast<float>(GasEos(c2, 1.0).internal_energy(1.0)));
+    }
+    const Energies e = gas_energies(gas, [&](double) { return V2; });
+    const double M = double(gas.mass) * n;
+    EXPECT_NEAR(e.virial, -M * (V2 + c2), 1e-6 * M);
+    // A thermal energy of P / rho, or a vertical part left out, would be 2% off.
+    EXPECT_NEAR(2.0 * e.kinetic / std::fabs(e.virial), 1.0, 5e-4);
+    // Gas at rest and cold: nothing in K, only the rotation curve in W.
+    GasParticles cold = gas;
+    for (Vec3& v : cold.vel) v = {0.0f, 0.0f, 0.0f};
+    std::fill(cold.u.begin(), cold.u.end(), 0.0f);
+    const Energies c = gas_energies(cold, [&](double R) { return V2 * R; });
+    EXPECT_EQ(c.kinetic, 0.0);
+    double sum_R = 0.0;
+    for (const Vec3& p : cold.pos) sum_R += std::hypot(double(p.x), double(p.y));
+    EXPECT_NEAR(c.virial, -double(gas.mass) * V2 * sum_R, 1e-9 * M);
+}
+
+// A self-gravitating gas disk's columns are sech^2 sheets: a star at height z feels
+// -2 pi G Sigma tanh(z / z0) from the layer, z0 = c^2 / (pi G Sigma), the full column far up.
+TEST(GasEnergy, LayerPullIsTheSechSquaredSheets) {
+    const double h = 1.5, mass = 2.0, c2 = 0.02, r_max = 6.0 * h;
+    const GasDisk disk(gas_parameters(mass, h, 0), r_max, c2, G, uniform_background(1e-3));
+    for (double R : {0.5 * h, h, 2.5 * h}) {
+        const double sigma = disk.surface_density(R);
+        const double z0 = c2 / (pi * G * sigma);
+        for (double z : {0.3 * z0, z0, 3.0 * z0}) {
+            const double exact = -2.0 * pi * G * sigma * std::tanh(z / z0);
+            EXPECT_NEAR(gas_layer_a_z(disk, G, R, z), exact, 0.01 * std::fabs(exact)) << R << " " << z;
+            EXPECT_EQ(gas_layer_a_z(disk, G, R, -z), -gas_layer_a_z(disk, G, R, z));
+        }
+        EXPECT_DOUBLE_EQ(gas_layer_a_z(disk, G, R, 1e3 * z0), -2.0 * pi * G * sigma);
+        EXPECT_EQ(gas_layer_a_z(disk, G, R, 0.0), 0.0);
+    }
+    EXPECT_EQ(gas_layer_a_z(disk, G, 1.01 * r_max, 0.1), 0.0);
 }
 
 }  // namespace
