@@ -214,13 +214,14 @@ Lattice smooth_disk() {
     return l;
 }
 
-// Direct sum of unsoftened rings: dPhi/dz at (R, z), G = 1.
-double direct_slope(const Lattice& l, double R, double z) {
+// Direct sum of rings (Plummer softening eps): dPhi/dz at (R, z), G = 1.
+double direct_slope(const Lattice& l, double R, double z, double eps = 0.0) {
     double sum = 0.0;
     for (std::size_t j = 0; j < l.a.size(); ++j) {
         const double a = l.a[j];
         const double dz = z - l.z[j];
-        const double D2 = (R + a) * (R + a) + dz * dz, d2 = (R - a) * (R - a) + dz * dz;
+        const double zeta2 = dz * dz + eps * eps;
+        const double D2 = (R + a) * (R + a) + zeta2, d2 = (R - a) * (R - a) + zeta2;
         const double D = std::sqrt(D2);
         const double m = 4.0 * a * R / D2;
         // E(m) by the arithmetic-geometric mean, written apart from the library's.
@@ -279,6 +280,37 @@ TEST(GasVerticalField, VerticalForceAgreesWithDirectSummation) {
     EXPECT_NEAR(one_dphi[1], integral, 0.01 * integral);
     EXPECT_EQ(one_slope[1], slope[at]);
     EXPECT_GT(one_dphi[0], one_dphi[1]);
+}
+
+// The stars' softening reaches the gas: thinner than the softening, the gas feels the
+// softened pull the simulation will compute (much weaker than Newton's near the plane).
+TEST(GasVerticalField, SoftenedParticlesPullAsTheSimulationWill) {
+    const Lattice l = smooth_disk();
+    const double eps = 0.3;
+    FieldLayout layout;
+    layout.r_max = 8.0;
+    layout.z_max = 1.0;
+    layout.z_scale = 0.2;
+    layout.softening = eps;
+    ParticleField particles(layout);
+    for (std::size_t j = 0; j < l.a.size(); j += 3) particles.add(l.a[j], l.z[j], 3.0 * l.m[j], eps);
+    const VerticalField field = model_vertical_field(ModelField(std::move(particles), nullptr, 1.0), 2);
+    Lattice thinned;
+    for (std::size_t j = 0; j < l.a.size(); j += 3) {
+        thinned.a.push_back(l.a[j]);
+        thinned.z.push_back(l.z[j]);
+        thinned.m.push_back(3.0 * l.m[j]);
+    }
+    const std::vector<double> R{1.0, 1.0, 3.0, 3.0}, z{0.01, 0.04, 0.01, 0.04};
+    std::vector<double> dphi, slope;
+    field(R, z, dphi, slope);
+    for (std::size_t j = 0; j < R.size(); ++j) {
+        const double softened = direct_slope(thinned, R[j], z[j], eps);
+        EXPECT_NEAR(slope[j], softened, 0.01 * softened) << "R " << R[j] << " z " << z[j];
+        EXPECT_LT(slope[j], 0.7 * direct_slope(thinned, R[j], z[j])) << "R " << R[j] << " z " << z[j];
+    }
+    // Linear in z well within the softening: Phi - Phi(0) = slope z / 2.
+    EXPECT_NEAR(dphi[1], 0.5 * slope[1] * z[1], 0.02 * dphi[1]);
 }
 
 TEST(GasSmoothing, LengthsHoldTheNeighbourCountOfABruteForceSearch) {
