@@ -7,7 +7,8 @@
 //                       azimuthally averaged mid-plane field of everything),
 //                       a_z = -2 pi G Sigma(R) tanh(z / z0) (the disk as an isothermal
 //                       sheet) - G M_sph(r) z / r^3 (bulge and halo, spherical), and
-//                       a gas layer's pull when there is one
+//                       a gas layer's pull when there is one; or, when the vertical
+//                       balance came from it, a_z of the model's whole field
 //   spherical particle: x . a = -G M(r) / r, M the spherically averaged mass of everything.
 #pragma once
 
@@ -25,10 +26,14 @@ struct Energies {
     double virial = 0.0;
 };
 
-// Disk population [0, n_disk), spherical particles [n_disk, size). layer_a_z(R, z), when
-// given, adds a further vertical acceleration of disk particles (a gas layer's).
+// A disk particle's vertical acceleration a_z(R, z) other than the default's.
+struct DiskPull {
+    std::function<double(double, double)> layer;   // added to the default (a gas layer's)
+    std::function<double(double, double)> field;   // replaces everything (the whole field's)
+};
+
+// Disk population [0, n_disk), spherical particles [n_disk, size).
 Energies energies(const ParticleSet& set, std::size_t n_disk, const DiskTable& table, double z0, double G,
-                  const MassFunction& G_mass_all, const MassFunction& G_mass_spheroids,
-                  const std::function<double(double, double)>& layer_a_z = {});
+                  const MassFunction& G_mass_all, const MassFunction& G_mass_spheroids, const DiskPull& pull = {});
 
 }  // namespace galtk::galvel

@@ -25,6 +25,7 @@
 #include "ring_field.hpp"
 #include "spherical_mass.hpp"
 #include "velocities.hpp"
+#include "vertical_pull.hpp"
 
 namespace galtk::galvel {
 
@@ -352,9 +353,18 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     }
     relabel(set, ranges, out.codes);
 
-    std::function<double(double, double)> gas_pull;
-    if (out.gas) gas_pull = [&](double R, double z) { return gas_layer_a_z(*out.gas, G, R, z); };
-    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids, gas_pull);
+    // The disk's vertical virial in the field its vertical balance came from.
+    DiskPull pull;
+    std::optional<VerticalPull> field_pull;
+    if (s.vertical == VerticalRule::jeans) {
+        const FieldLayout& layout = out.field->particles().layout();
+        field_pull.emplace(*out.field, out.disk_table.grid[0], out.disk_table.grid[out.disk_table.size() - 1],
+                           layout.z_max, out.z0, s.threads);
+        pull.field = [&](double R, double z) { return field_pull->a_z(R, z); };
+    } else if (out.gas) {
+        pull.layer = [&](double R, double z) { return gas_layer_a_z(*out.gas, G, R, z); };
+    }
+    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids, pull);
     out.kinetic = e.kinetic;
     out.virial = e.virial;
     if (out.gas) {
