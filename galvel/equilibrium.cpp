@@ -357,9 +357,7 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     DiskPull pull;
     std::optional<VerticalPull> field_pull;
     if (s.vertical == VerticalRule::jeans) {
-        const FieldLayout& layout = out.field->particles().layout();
-        field_pull.emplace(*out.field, out.disk_table.grid[0], out.disk_table.grid[out.disk_table.size() - 1],
-                           layout.z_max, out.z0, s.threads);
+        field_pull.emplace(out.vertical);
         pull.field = [&](double R, double z) { return field_pull->a_z(R, z); };
     } else if (out.gas) {
         pull.layer = [&](double R, double z) { return gas_layer_a_z(*out.gas, G, R, z); };

@@ -7,47 +7,49 @@ namespace galtk::galvel {
 
 namespace {
 
-// Index and weight of coordinate f (in node units) between nodes i and i + 1, clamped.
-void bracket(double f, int nodes, int& i, double& w) {
-    if (!(f > 0.0)) {
+// Index i and weight w of x between nodes[i] and nodes[i + 1] (ascending), clamped.
+void bracket(const std::vector<double>& nodes, double x, std::size_t& i, double& w) {
+    const auto it = std::upper_bound(nodes.begin(), nodes.end(), x);
+    if (it == nodes.begin()) {
         i = 0;
         w = 0.0;
-    } else if (f >= nodes - 1) {
-        i = nodes - 2;
+    } else if (it == nodes.end()) {
+        i = nodes.size() - 2;
         w = 1.0;
     } else {
-        i = static_cast<int>(f);
-        w = f - i;
+        i = static_cast<std::size_t>(it - nodes.begin()) - 1;
+        w = (x - nodes[i]) / (nodes[i + 1] - nodes[i]);
     }
 }
 
 }  // namespace
 
-VerticalPull::VerticalPull(const ModelField& field, double r_lo, double r_hi, double z_max, double z0, int threads) {
-    r_hi = std::max(r_hi, 1.000001 * r_lo);
-    ln_lo_ = std::log(r_lo);
-    d_ln_ = (std::log(r_hi) - ln_lo_) / (radial_nodes - 1);
-    s_ = z0 > 0.0 ? 0.25 * z0 : std::max(1e-3 * r_hi, z_max * 1e-3);
-    dw_ = std::max(std::asinh(std::max(z_max, s_) / s_), 1e-6) / (height_nodes - 1);
-    std::vector<FieldPoint> points;
-    points.reserve(radial_nodes * height_nodes);
-    for (int i = 0; i < radial_nodes; ++i)
-        for (int k = 0; k < height_nodes; ++k)
-            points.push_back({std::exp(ln_lo_ + i * d_ln_), s_ * std::sinh(k * dw_)});
-    const std::vector<FieldValue> v = field.evaluate_blocked(points, threads);
-    a_z_.resize(v.size());
-    for (std::size_t j = 0; j < v.size(); ++j) a_z_[j] = v[j].a_z;
+VerticalPull::VerticalPull(const VerticalBalance& b) {
+    for (double R : b.pull_radii) ln_R_.push_back(std::log(R));
+    heights_.push_back(0.0);
+    heights_.insert(heights_.end(), b.pull_heights.begin(), b.pull_heights.end());
+    const std::size_t m = b.pull_heights.size();
+    for (std::size_t i = 0; i < b.pull_radii.size(); ++i) {
+        a_z_.push_back(0.0);
+        a_z_.insert(a_z_.end(), b.pull_a_z.begin() + i * m, b.pull_a_z.begin() + (i + 1) * m);
+    }
+    if (ln_R_.size() == 1) {   // one radius: the same column on both sides
+        ln_R_.push_back(ln_R_[0] + 1.0);
+        a_z_.insert(a_z_.end(), a_z_.begin(), a_z_.end());
+    }
 }
 
 double VerticalPull::a_z(double R, double z) const {
-    int i, k;
+    if (ln_R_.empty() || heights_.size() < 2) return 0.0;
+    std::size_t i, k;
     double wr, wz;
-    bracket(R > 0.0 ? (std::log(R) - ln_lo_) / d_ln_ : -1.0, radial_nodes, i, wr);
-    bracket(std::asinh(std::fabs(z) / s_) / dw_, height_nodes, k, wz);
-    const double* a = &a_z_[static_cast<std::size_t>(i) * height_nodes + k];
-    const double lower = (1.0 - wz) * a[0] + wz * a[1];
-    const double upper = (1.0 - wz) * a[height_nodes] + wz * a[height_nodes + 1];
-    const double value = (1.0 - wr) * lower + wr * upper;
+    bracket(ln_R_, R > 0.0 ? std::log(R) : -HUGE_VAL, i, wr);
+    bracket(heights_, std::fabs(z), k, wz);
+    const std::size_t m = heights_.size();
+    const double* a = &a_z_[i * m + k];
+    const double inner = (1.0 - wz) * a[0] + wz * a[1];
+    const double outer = (1.0 - wz) * a[m] + wz * a[m + 1];
+    const double value = (1.0 - wr) * inner + wr * outer;
     return z < 0.0 ? -value : value;
 }
 

@@ -2,32 +2,28 @@
 // their Clausius virial when their vertical balance comes from that field (--vertical
 // jeans) rather than from the isothermal sheet.
 //
-// Ring sums at every particle would cost particles x rings; the field is summed instead on
-// a grid of radii (logarithmic) by heights (uniform in w = asinh(|z| / s), s a quarter of
-// the disk's z0: fine near the plane, logarithmic far from it) and a_z interpolated
-// bilinearly in (ln R, w), odd in z. Inside the innermost radius a_z is that radius's;
-// beyond the grid's ends the last node's.
+// Ring sums at every particle would cost particles x rings; the values the vertical
+// balance summed (vertical_jeans.hpp: its radii by the heights of its quadrature, up to
+// 8 z0) are interpolated instead, linearly in ln R and in |z| from a_z = 0 at the plane,
+// odd in z. Inside the innermost radius a_z is that radius's, beyond the outermost that
+// one's; above the highest node (a sech^2 layer leaves 2e-7 of its mass there) the
+// highest node's.
 #pragma once
 
 #include <vector>
 
-#include "field.hpp"
+#include "vertical_jeans.hpp"
 
 namespace galtk::galvel {
 
 class VerticalPull {
 public:
-    static constexpr int radial_nodes = 64;
-    static constexpr int height_nodes = 40;
-
-    // Radii from r_lo to r_hi, heights from 0 to z_max; z0 the disk's sech^2 height.
-    VerticalPull(const ModelField& field, double r_lo, double r_hi, double z_max, double z0, int threads);
+    explicit VerticalPull(const VerticalBalance& balance);
 
     double a_z(double R, double z) const;
 
 private:
-    double ln_lo_, d_ln_, s_, dw_;
-    std::vector<double> a_z_;   // [i * height_nodes + k], at z >= 0
+    std::vector<double> ln_R_, heights_, a_z_;   // heights_ with the plane first; a_z_ likewise
 };
 
 }  // namespace galtk::galvel
