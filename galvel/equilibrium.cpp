@@ -11,6 +11,7 @@
 #include "deviates.hpp"
 #include "disk_shape.hpp"
 #include "energy.hpp"
+#include "gas_energy.hpp"
 #include "field.hpp"
 #include "gas_equilibrium.hpp"
 #include "gas_smoothing.hpp"
@@ -24,6 +25,7 @@
 #include "ring_field.hpp"
 #include "spherical_mass.hpp"
 #include "velocities.hpp"
+#include "vertical_pull.hpp"
 
 namespace galtk::galvel {
 
@@ -167,16 +169,20 @@ std::size_t reaching(const ParticleSet& set, std::size_t first, std::size_t last
     return count;
 }
 
-// The model's field off the plane (mirrored about it; gas included) and the disk's
-// vertical balance in it; the Jeans dispersion replaces the sheet's unless --vertical sheet.
-// Particles [0, n_rings) are deposited; a halo the model holds is in `halo`.
-void vertical_field(const ParticleSet& set, std::size_t n_rings, Outcome& out, const AnalyticHalo& halo,
-                    const Settings& s) {
-    const auto start = std::chrono::steady_clock::now();
-    FieldLayout layout = field_layout(set, 0, n_rings, out.z0);
+// The field of particles [0, n_rings) off the plane, mirrored about it, resolving the
+// disk's thickness z0.
+ParticleField rings_field(const ParticleSet& set, std::size_t n_rings, double z0) {
+    FieldLayout layout = field_layout(set, 0, n_rings, z0);
     layout.mirror = true;
     ParticleField particles(layout);
     add_particles(particles, set, 0, n_rings);
+    return particles;
+}
+
+// The model's field off the plane (the particles' field with the gas added) and the disk's
+// vertical balance in it; the Jeans dispersion replaces the sheet's unless --vertical sheet.
+void vertical_field(ParticleField particles, Outcome& out, const AnalyticHalo& halo, const Settings& s) {
+    const auto start = std::chrono::steady_clock::now();
     // The gas disk's cells (unsoftened: the field's floor of half a radial step remains).
     if (out.gas) out.gas->for_each_cell([&](double R, double z, double m) { particles.add(R, z, m, 0.0); });
     out.field.emplace(std::move(particles), &halo, s.G);
@@ -241,20 +247,24 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     in.q = s.q;
     in.q_radius = out.q_radius;
     count_annuli(set, out.disk, in);
+    // The one field off the plane: the gas's equilibrium is solved in that of the stars
+    // and the halo, and the stars' vertical balance sees the gas added to it.
+    const auto rings_start = std::chrono::steady_clock::now();
+    ParticleField stars_field = rings_field(set, n_rings, out.z0);
+    const double rings_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - rings_start).count();
     if (s.gas.present) {
         const auto gas_start = std::chrono::steady_clock::now();
-        const double gas_r_max = gas_outer_radius(s, shape.r_max);
-        out.gas.emplace(s.gas, gas_r_max, s.gas_c2, s.G,
-                        model_vertical_field(set, n_rings, gas_r_max, halo, s.G, s.threads));
+        out.gas.emplace(s.gas, gas_outer_radius(s, shape.r_max), s.gas_c2, s.G,
+                        model_vertical_field(ModelField(stars_field, &halo, s.G), s.threads));
         out.gas_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - gas_start).count();
     }
     const auto field_start = std::chrono::steady_clock::now();
     particle_field(set, out.disk, n_rings, shape, s.threads, s.G, in);
     if (out.gas) add_gas_field(*out.gas, in, s.G, s.threads);
-    out.field_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - field_start).count();
+    out.field_seconds = rings_seconds + std::chrono::duration<double>(std::chrono::steady_clock::now() - field_start).count();
     out.disk_table = build_disk_table(in);
     if (out.gas) out.gas->set_rotation(gas_circular_speeds(*out.gas, out.disk_table, halo, s.G));
-    vertical_field(set, n_rings, out, halo, s);
+    vertical_field(std::move(stars_field), out, halo, s);
 
     // Spherical averages of the particles, for the spherical components and the energies.
     double r_max = 0.0;
@@ -343,9 +353,29 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     }
     relabel(set, ranges, out.codes);
 
-    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids);
+    // The disk's vertical virial in the field its vertical balance came from.
+    DiskPull pull;
+    std::optional<VerticalPull> field_pull;
+    if (s.vertical == VerticalRule::jeans) {
+        field_pull.emplace(out.vertical);
+        pull.field = [&](double R, double z) { return field_pull->a_z(R, z); };
+    } else if (out.gas) {
+        pull.layer = [&](double R, double z) { return gas_layer_a_z(*out.gas, G, R, z); };
+    }
+    const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids, pull);
     out.kinetic = e.kinetic;
     out.virial = e.virial;
+    if (out.gas) {
+        const GasDisk& disk = *out.gas;
+        const double R0 = disk.grid()[0];
+        const Energies g = gas_energies(gas, [&](double R) {
+            // Solid-body inside the innermost column.
+            return R < R0 ? disk.circular_speed_squared()[0] * (R * R) / (R0 * R0)
+                          : disk.grid().interpolate(disk.circular_speed_squared(), R);
+        });
+        out.kinetic += g.kinetic;
+        out.virial += g.virial;
+    }
     restore_file_order(set, file_order);
     if (out.gas) {
         const auto neighbour_start = std::chrono::steady_clock::now();

@@ -39,7 +39,7 @@ struct Outcome {
     std::optional<ModelField> field;     // the model's field: particles (softened) and halo
     std::optional<SphereTable> bulge_table;
     std::optional<SphereTable> halo_table;
-    double kinetic = 0.0;         // sum of m v^2 / 2
+    double kinetic = 0.0;         // sum of m v^2 / 2, and the gas's thermal energy (gas_energy.hpp)
     double virial = 0.0;          // sum of m x . a (negative)
     std::size_t capped = 0;       // draws set to 0.95 v_esc after 64 tries above it
     double field_seconds = 0.0;   // time of the particles' field

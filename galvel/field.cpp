@@ -210,7 +210,14 @@ FieldValue halo_field(const AnalyticHalo& halo, double G, const FieldPoint& p) {
 }
 
 std::vector<FieldValue> ModelField::evaluate(std::span<const FieldPoint> points, int threads) const {
-    std::vector<FieldValue> values = particles_.evaluate(points, threads);
+    return finish(particles_.evaluate(points, threads), points);
+}
+
+std::vector<FieldValue> ModelField::evaluate_blocked(std::span<const FieldPoint> points, int threads) const {
+    return finish(particles_.evaluate_blocked(points, threads), points);
+}
+
+std::vector<FieldValue> ModelField::finish(std::vector<FieldValue> values, std::span<const FieldPoint> points) const {
     for (std::size_t j = 0; j < points.size(); ++j) {
         FieldValue& v = values[j];
         v.potential *= G_;

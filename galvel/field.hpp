@@ -121,11 +121,16 @@ public:
         : particles_(std::move(particles)), halo_(halo ? *halo : AnalyticHalo()), G_(G) {}
 
     std::vector<FieldValue> evaluate(std::span<const FieldPoint> points, int threads) const;
+    // With the particles' distant rings merged (ParticleField::evaluate_blocked).
+    std::vector<FieldValue> evaluate_blocked(std::span<const FieldPoint> points, int threads) const;
     const ParticleField& particles() const { return particles_; }
     const AnalyticHalo& halo() const { return halo_; }
     double G() const { return G_; }
 
 private:
+    // Scales the particles' values by G and adds the halo's.
+    std::vector<FieldValue> finish(std::vector<FieldValue> values, std::span<const FieldPoint> points) const;
+
     ParticleField particles_;
     AnalyticHalo halo_;
     double G_;

@@ -5,30 +5,85 @@
 #include <memory>
 
 #include "geometry.hpp"
-#include "off_plane_rings.hpp"
 #include "ring_field.hpp"
 
 namespace galtk::galvel {
 
-VerticalField model_vertical_field(const ParticleSet& set, std::size_t n_model, double r_max,
-                                   const AnalyticHalo& halo, double G, int threads) {
-    double z_max = 0.0;
-    for (std::size_t j = 0; j < n_model; ++j) {
-        r_max = std::max(r_max, cylindrical_radius(set.pos[j]));
-        z_max = std::max(z_max, std::fabs(double(set.pos[j].z)));
-    }
-    auto rings = std::make_shared<OffPlaneRings>(r_max, z_max);
-    for (std::size_t j = 0; j < n_model; ++j) rings->add(cylindrical_radius(set.pos[j]), set.pos[j].z, set.mass[j]);
-    return [rings, halo, G, threads](const std::vector<double>& R, const std::vector<double>& z,
-                                     std::vector<double>& dphi, std::vector<double>& slope) {
-        rings->evaluate(R, z, dphi, slope, threads);
-        for (std::size_t j = 0; j < R.size(); ++j) {
-            dphi[j] *= G;
-            slope[j] *= G;
-            if (!halo.present()) continue;
-            const double r = std::hypot(R[j], z[j]);
-            dphi[j] += halo.potential(r) - halo.potential(R[j]);
-            if (r > 0.0) slope[j] += G * halo.mass(r) * z[j] / (r * r * r);
+namespace {
+
+// The integral over [lo, hi] of the parabola through (x[k], f[k]), k = 0, 1, 2 (Newton's
+// form about x[0]).
+double parabola_integral(const double* x, const double* f, double lo, double hi) {
+    const double e = x[1] - x[0];
+    const double A = (f[1] - f[0]) / e;
+    const double B = ((f[2] - f[1]) / (x[2] - x[1]) - A) / (x[2] - x[0]);
+    auto primitive = [&](double u) { return u * (f[0] + u * (0.5 * A + B * (u / 3.0 - 0.5 * e))); };
+    return primitive(hi - x[0]) - primitive(lo - x[0]);
+}
+
+}  // namespace
+
+VerticalField model_vertical_field(const ModelField& others, int threads) {
+    auto field = std::make_shared<const ModelField>(others);
+    return [field, threads](const std::vector<double>& R, const std::vector<double>& z, std::vector<double>& dphi,
+                            std::vector<double>& slope) {
+        // The field's potential is flat within its floor of half a radial step of each
+        // layer of nodes, while its force is not: Phi(R, z) - Phi(R, 0) is the integral of
+        // the force instead, up each column from the plane. The points come a column at a
+        // time, upwards: a run of equal R and rising z is one column, the plane put before
+        // it unless it starts there. Each step is integrated on the parabola through its
+        // ends and the next point (the last step: the previous point), third order in the
+        // steps.
+        const std::size_t n = R.size();
+        std::vector<FieldPoint> points;
+        std::vector<std::size_t> at(n), begin(n);   // a point's node; its column's first node
+        std::vector<char> starts(n);
+        points.reserve(n + 64);
+        for (std::size_t j = 0; j < n; ++j) starts[j] = !(j > 0 && R[j] == R[j - 1] && z[j] > z[j - 1]);
+        for (std::size_t j = 0; j < n; ++j) {
+            begin[j] = starts[j] ? points.size() : begin[j - 1];
+            if (starts[j] && z[j] != 0.0) {
+                points.push_back({R[j], 0.0});
+                // A point alone above the plane: its midpoint makes the step Simpson's.
+                if (j + 1 == n || starts[j + 1]) points.push_back({R[j], 0.5 * z[j]});
+            }
+            at[j] = points.size();
+            points.push_back({R[j], z[j]});
+        }
+        const std::vector<FieldValue> v = field->evaluate_blocked(points, threads);
+        dphi.resize(n);
+        slope.resize(n);
+        std::vector<double> x, f;
+        for (std::size_t first = 0; first < n;) {
+            std::size_t last = first + 1;
+            while (last < n && !starts[last]) ++last;
+            // The column's nodes: the plane (and a midpoint) put before it, then its points.
+            x.clear();
+            f.clear();
+            const std::size_t p0 = begin[first];
+            for (std::size_t p = p0; p <= at[last - 1]; ++p) {
+                x.push_back(points[p].z);
+                f.push_back(-v[p].a_z);
+            }
+            // Node k of the column is point first + k - offset (the plane, when put before
+            // the column, is node 0 of no point).
+            const std::size_t offset = at[first] - p0;
+            double sum = 0.0;
+            for (std::size_t k = 0; k < x.size(); ++k) {
+                if (k > 0) {
+                    if (x.size() == 2) {
+                        sum += 0.5 * (x[1] - x[0]) * (f[0] + f[1]);
+                    } else {
+                        const std::size_t base = k + 1 < x.size() ? k - 1 : k - 2;
+                        sum += parabola_integral(&x[base], &f[base], x[k - 1], x[k]);
+                    }
+                }
+                if (k < offset) continue;
+                const std::size_t j = first + k - offset;
+                dphi[j] = sum;
+                slope[j] = f[k];
+            }
+            first = last;
         }
     };
 }

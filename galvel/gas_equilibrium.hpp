@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "disk_table.hpp"
+#include "field.hpp"
 #include "gas_disk.hpp"
 #include "halo.hpp"
 #include "particle_set.hpp"
@@ -12,10 +13,10 @@
 
 namespace galtk::galvel {
 
-// The field off the plane: particles [0, n_model) of `set` as rings (off_plane_rings.hpp;
-// their softening is not used), the halo exactly, Phi_h(sqrt(R^2 + z^2)) - Phi_h(R).
-VerticalField model_vertical_field(const ParticleSet& set, std::size_t n_model, double r_max,
-                                   const AnalyticHalo& halo, double G, int threads);
+// The field off the plane of everything but the gas: the model's field (field.hpp, the one
+// the stars' vertical balance uses, each particle softened as its type's entry in the
+// header, the halo analytic), copied. Phi(R, z) - Phi(R, 0) and dPhi/dz at the points.
+VerticalField model_vertical_field(const ModelField& others, int threads);
 
 // The gas disk's outer radius: --gas-rmax, or the stars' outermost radius.
 double gas_outer_radius(const Settings& s, double stars_r_max);

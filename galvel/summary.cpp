@@ -74,6 +74,7 @@ std::string summary_line(const Outcome& o, const AnalyticHalo& halo, const Hando
     if (o.capped > 0) s += "; " + std::to_string(o.capped) + " speeds set to 0.95 v_esc";
     if (o.gas) s += gas_summary(o);
     s += "; kinetic energy " + real(o.kinetic) + "; virial ratio 2K/|W| " + real(2.0 * o.kinetic / std::fabs(o.virial));
+    if (o.gas) s += " (gas included, its thermal energy in K)";
     s += "; " + std::to_string(h.coincident) + " coincident";
     if (h.jitter)
         s += ", " + std::to_string(h.jitter->moved) + " moved by --jitter (largest offset " +

@@ -60,6 +60,14 @@ VerticalBalance vertical_balance(const ModelField& field, const std::vector<doub
     }
     const std::vector<FieldValue> values = field.evaluate(points, threads);
     VerticalBalance b;
+    b.pull_radii = radii;
+    b.pull_heights.push_back(z0 * nu_height);   // below the lowest Gauss node
+    for (int k = 0; k < order; ++k) b.pull_heights.push_back(z0 * q.x[k]);
+    b.pull_a_z.reserve(radii.size() * per_radius);
+    for (std::size_t i = 0; i < radii.size(); ++i) {
+        b.pull_a_z.push_back(values[i * per_radius + order].a_z);
+        for (int k = 0; k < order; ++k) b.pull_a_z.push_back(values[i * per_radius + k].a_z);
+    }
     const std::size_t n = radii.size();
     b.nu.resize(n);
     b.sigma_z_midplane.resize(n);
@@ -95,6 +103,9 @@ VerticalBalance vertical_balance_on(const ModelField& field, const LogGrid& grid
         ratio_nu[i] = s > 0.0 ? c.nu[i] / s : 0.0;
     }
     VerticalBalance b;
+    b.pull_radii = c.pull_radii;
+    b.pull_heights = c.pull_heights;
+    b.pull_a_z = c.pull_a_z;
     b.nu.resize(n);
     b.sigma_z_midplane.resize(n);
     b.sigma_z_column.resize(n);

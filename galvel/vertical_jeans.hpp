@@ -30,6 +30,9 @@ struct VerticalBalance {
     std::vector<double> nu;                  // vertical frequency in the mid-plane
     std::vector<double> sigma_z_midplane;    // sqrt(sigma_z^2(0))
     std::vector<double> sigma_z_column;      // sqrt(<sigma_z^2>_column), the one drawn
+    // The field's a_z where it was summed: at pull_radii (ascending) by pull_heights
+    // (ascending, above the plane), radius major.
+    std::vector<double> pull_radii, pull_heights, pull_a_z;
 };
 
 // At each radius, for a layer of scale height z0 in `field`.

@@ -13,7 +13,8 @@
 #include "gas_disk.hpp"
 #include "gas_smoothing.hpp"
 #include "galvel_models.hpp"
-#include "off_plane_rings.hpp"
+#include "gas_energy.hpp"
+#include "gas_equilibrium.hpp"
 
 namespace galtk::galvel {
 namespace {
@@ -213,13 +214,14 @@ Lattice smooth_disk() {
     return l;
 }
 
-// Direct sum of unsoftened rings: dPhi/dz at (R, z), G = 1.
-double direct_slope(const Lattice& l, double R, double z) {
+// Direct sum of rings (Plummer softening eps): dPhi/dz at (R, z), G = 1.
+double direct_slope(const Lattice& l, double R, double z, double eps = 0.0) {
     double sum = 0.0;
     for (std::size_t j = 0; j < l.a.size(); ++j) {
         const double a = l.a[j];
         const double dz = z - l.z[j];
-        const double D2 = (R + a) * (R + a) + dz * dz, d2 = (R - a) * (R - a) + dz * dz;
+        const double zeta2 = dz * dz + eps * eps;
+        const double D2 = (R + a) * (R + a) + zeta2, d2 = (R - a) * (R - a) + zeta2;
         const double D = std::sqrt(D2);
         const double m = 4.0 * a * R / D2;
         // E(m) by the arithmetic-geometric mean, written apart from the library's.
@@ -238,10 +240,16 @@ double direct_slope(const Lattice& l, double R, double z) {
     return 2.0 / pi * sum;
 }
 
-TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
+// The gas's vertical field is the model's one field, unsoftened particles here.
+TEST(GasVerticalField, VerticalForceAgreesWithDirectSummation) {
     const Lattice l = smooth_disk();
-    OffPlaneRings rings(8.0, 1.0);
-    for (std::size_t j = 0; j < l.a.size(); ++j) rings.add(l.a[j], l.z[j], l.m[j]);
+    FieldLayout layout;
+    layout.r_max = 8.0;
+    layout.z_max = 1.0;
+    layout.z_scale = 0.2;
+    ParticleField particles(layout);
+    for (std::size_t j = 0; j < l.a.size(); ++j) particles.add(l.a[j], l.z[j], l.m[j], 0.0);
+    const VerticalField field = model_vertical_field(ModelField(std::move(particles), nullptr, 1.0), 2);
     // Gas heights of 0.05 scale lengths: z up to five of them, R from 0.5 to 6 h.
     std::vector<double> R, z, dphi, slope;
     for (double r : {0.5, 1.0, 2.0, 4.0, 6.0})
@@ -249,7 +257,8 @@ TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
             R.push_back(r);
             z.push_back(height);
         }
-    rings.evaluate(R, z, dphi, slope, 2);
+    field(R, z, dphi, slope);
+    ASSERT_EQ(slope.size(), R.size());
     for (std::size_t j = 0; j < R.size(); ++j) {
         const double exact = direct_slope(l, R[j], z[j]);
         EXPECT_NEAR(slope[j], exact, 0.01 * std::fabs(exact)) << "R " << R[j] << " z " << z[j];
@@ -265,6 +274,43 @@ TEST(OffPlaneRings, VerticalForceAgreesWithDirectSummation) {
     }
     integral *= 0.25 / steps / 3.0;
     EXPECT_NEAR(dphi[at], integral, 0.01 * integral);
+    // Alone, or after a higher point of its column, a point is integrated from the plane.
+    std::vector<double> one_dphi, one_slope;
+    field({2.0, 2.0}, {0.4, 0.25}, one_dphi, one_slope);
+    EXPECT_NEAR(one_dphi[1], integral, 0.01 * integral);
+    EXPECT_EQ(one_slope[1], slope[at]);
+    EXPECT_GT(one_dphi[0], one_dphi[1]);
+}
+
+// The stars' softening reaches the gas: thinner than the softening, the gas feels the
+// softened pull the simulation will compute (much weaker than Newton's near the plane).
+TEST(GasVerticalField, SoftenedParticlesPullAsTheSimulationWill) {
+    const Lattice l = smooth_disk();
+    const double eps = 0.3;
+    FieldLayout layout;
+    layout.r_max = 8.0;
+    layout.z_max = 1.0;
+    layout.z_scale = 0.2;
+    layout.softening = eps;
+    ParticleField particles(layout);
+    for (std::size_t j = 0; j < l.a.size(); j += 3) particles.add(l.a[j], l.z[j], 3.0 * l.m[j], eps);
+    const VerticalField field = model_vertical_field(ModelField(std::move(particles), nullptr, 1.0), 2);
+    Lattice thinned;
+    for (std::size_t j = 0; j < l.a.size(); j += 3) {
+        thinned.a.push_back(l.a[j]);
+        thinned.z.push_back(l.z[j]);
+        thinned.m.push_back(3.0 * l.m[j]);
+    }
+    const std::vector<double> R{1.0, 1.0, 3.0, 3.0}, z{0.01, 0.04, 0.01, 0.04};
+    std::vector<double> dphi, slope;
+    field(R, z, dphi, slope);
+    for (std::size_t j = 0; j < R.size(); ++j) {
+        const double softened = direct_slope(thinned, R[j], z[j], eps);
+        EXPECT_NEAR(slope[j], softened, 0.01 * softened) << "R " << R[j] << " z " << z[j];
+        EXPECT_LT(slope[j], 0.7 * direct_slope(thinned, R[j], z[j])) << "R " << R[j] << " z " << z[j];
+    }
+    // Linear in z well within the softening: Phi - Phi(0) = slope z / 2.
+    EXPECT_NEAR(dphi[1], 0.5 * slope[1] * z[1], 0.02 * dphi[1]);
 }
 
 TEST(GasSmoothing, LengthsHoldTheNeighbourCountOfABruteForceSearch) {
@@ -384,6 +430,59 @@ TEST(GasSmoothing, UniformGasGivesGadgetsDensityRelation) {
         ++count;
     }
     EXPECT_NEAR(sum / count, N, 0.03 * N);
+}
+
+// A light isothermal exponential disk in a flat rotation curve vc = V: the Jeans equation
+// gives v_phi^2 = V^2 - c^2 R / h, and as <R> = 2h the rotation's deficit is the radial
+// pressure 2 int P dV. W = -M (V^2 + c^2) exactly, and 2K / |W| = 1 up to the sampling of R.
+TEST(GasEnergy, TracerDiskInAFlatRotationCurveIsVirialised) {
+    const double V2 = 1.0, c2 = 0.02, h = 1.0;
+    const std::size_t n = 200000;
+    GasParticles gas;
+    gas.mass = static_cast<float>(0.5 / n);
+    std::mt19937_64 gen(11);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    for (std::size_t j = 0; j < n; ++j) {
+        const double R = -h * std::log((1.0 - u(gen)) * (1.0 - u(gen)));   // R e^(-R/h)
+        const double phi = 2.0 * pi * u(gen), z = 0.05 * std::tanh(2.0 * u(gen) - 1.0);
+        const double vphi = std::sqrt(V2 - c2 * R / h);
+        gas.pos.push_back({float(R * std::cos(phi)), float(R * std::sin(phi)), float(z)});
+        gas.vel.push_back({float(-vphi * std::sin(phi)), float(vphi * std::cos(phi)), 0.0f});
+        gas.u.push_back(static_cast<float>(GasEos(c2, 1.0).internal_energy(1.0)));
+    }
+    const Energies e = gas_energies(gas, [&](double) { return V2; });
+    const double M = double(gas.mass) * n;
+    EXPECT_NEAR(e.virial, -M * (V2 + c2), 1e-6 * M);
+    // A thermal energy of P / rho, or a vertical part left out, would be 2% off.
+    EXPECT_NEAR(2.0 * e.kinetic / std::fabs(e.virial), 1.0, 5e-4);
+    // Gas at rest and cold: nothing in K, only the rotation curve in W.
+    GasParticles cold = gas;
+    for (Vec3& v : cold.vel) v = {0.0f, 0.0f, 0.0f};
+    std::fill(cold.u.begin(), cold.u.end(), 0.0f);
+    const Energies c = gas_energies(cold, [&](double R) { return V2 * R; });
+    EXPECT_EQ(c.kinetic, 0.0);
+    double sum_R = 0.0;
+    for (const Vec3& p : cold.pos) sum_R += std::hypot(double(p.x), double(p.y));
+    EXPECT_NEAR(c.virial, -double(gas.mass) * V2 * sum_R, 1e-9 * M);
+}
+
+// A self-gravitating gas disk's columns are sech^2 sheets: a star at height z feels
+// -2 pi G Sigma tanh(z / z0) from the layer, z0 = c^2 / (pi G Sigma), the full column far up.
+TEST(GasEnergy, LayerPullIsTheSechSquaredSheets) {
+    const double h = 1.5, mass = 2.0, c2 = 0.02, r_max = 6.0 * h;
+    const GasDisk disk(gas_parameters(mass, h, 0), r_max, c2, G, uniform_background(1e-3));
+    for (double R : {0.5 * h, h, 2.5 * h}) {
+        const double sigma = disk.surface_density(R);
+        const double z0 = c2 / (pi * G * sigma);
+        for (double z : {0.3 * z0, z0, 3.0 * z0}) {
+            const double exact = -2.0 * pi * G * sigma * std::tanh(z / z0);
+            EXPECT_NEAR(gas_layer_a_z(disk, G, R, z), exact, 0.01 * std::fabs(exact)) << R << " " << z;
+            EXPECT_EQ(gas_layer_a_z(disk, G, R, -z), -gas_layer_a_z(disk, G, R, z));
+        }
+        EXPECT_DOUBLE_EQ(gas_layer_a_z(disk, G, R, 1e3 * z0), -2.0 * pi * G * sigma);
+        EXPECT_EQ(gas_layer_a_z(disk, G, R, 0.0), 0.0);
+    }
+    EXPECT_EQ(gas_layer_a_z(disk, G, 1.01 * r_max, 0.1), 0.0);
 }
 
 }  // namespace
