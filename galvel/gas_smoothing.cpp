@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <thread>
+
+#include "parallel_for.hpp"
 
 namespace galtk::galvel {
 
@@ -62,23 +63,26 @@ constexpr Int4 lane_table[16] = {{0, 0, 0, 0}, {0, 0, 0, 0}, {1, 0, 0, 0}, {0, 1
                                  {2, 3, 0, 0}, {0, 2, 3, 0}, {1, 2, 3, 0}, {0, 1, 2, 3}};
 constexpr std::size_t lane_count[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
 
-// Collects what lies within a fixed radius, unsorted (nanoflann's radius result set sorts).
+// Collects the squared distances within a fixed radius, unsorted (nanoflann's radius
+// result set sorts).
 struct WithinRadius {
     using DistanceType = double;
     using IndexType = std::uint32_t;
     double radius2;
-    std::vector<double>* distance2 = nullptr;       // the squared distances, or
-    std::vector<std::uint32_t>* index = nullptr;    // the indices
-    std::size_t size() const { return distance2 ? distance2->size() : index->size(); }
+    std::vector<double>* distance2;
+    std::size_t size() const { return distance2->size(); }
     bool full() const { return true; }
-    bool addPoint(double d2, std::uint32_t j) {
-        if (distance2)
-            distance2->push_back(d2);
-        else
-            index->push_back(j);
+    bool addPoint(double d2, std::uint32_t) {
+        distance2->push_back(d2);
         return true;
     }
     double worstDist() const { return radius2; }
+};
+
+// The leaf-ordered coordinates side by side, each padded with a whole register of
+// points at infinity (a leaf's last four read past its end).
+struct Columns {
+    std::vector<float> x, y, z;
 };
 
 // One thread's searches over the leaf-ordered positions. Every result is the exact k-th
@@ -87,9 +91,10 @@ struct WithinRadius {
 // k particles well inside it, for then every closer particle is in it too.
 class Searcher {
 public:
-    Searcher(const Tree& tree, const std::vector<Vec3>& points, std::size_t k)
-        : tree_(tree), points_(points), k_(k), index_(k) {
+    Searcher(const Tree& tree, const std::vector<Vec3>& points, const Columns& columns, std::size_t k)
+        : tree_(tree), points_(points), columns_(columns), k_(k), index_(k) {
         distance2_.reserve(16 * k + 256);
+        for (std::vector<float>* v : {&x_, &y_, &z_}) v->resize(16 * k + 256);
     }
 
     // The k-th distance of particle q, squared, searched alone from a guess (squared; 0
@@ -99,7 +104,7 @@ public:
         double r2 = single_reach * single_reach * guess2;
         for (int attempt = 0; attempt <= max_enlargements && r2 > 0.0 && std::isfinite(r2); ++attempt) {
             distance2_.clear();
-            WithinRadius found{r2, &distance2_, nullptr};
+            WithinRadius found{r2, &distance2_};
             tree_.findNeighbors(found, query, nanoflann::SearchParams());
             const std::size_t held = distance2_.size();
             if (held >= k_) {
@@ -119,8 +124,8 @@ public:
         return got > 0 ? distance2_[got - 1] : 0.0;
     }
 
-    // The particles [first, last) of the leaf order together: one radius search about the
-    // group's centre gathers candidates for all of them, then each particle's distances to
+    // The particles [first, last) of the leaf order together: one gathering about the
+    // group's centre collects candidates for all of them, then each particle's distances to
     // the candidates are computed in a plain loop. `guess` is a smoothing length (not
     // squared) near the group; a particle its ball does not settle is searched alone.
     // Writes the squared k-th distances to out[0 .. last - first) and returns the largest.
@@ -142,25 +147,15 @@ public:
             farthest = std::max(farthest, offset[q - first]);
         }
         const double reach = farthest + group_reach * guess;
-        candidates_.clear();
-        // (Beyond 1e18 the float squares of the filter below could overflow.)
-        if (guess > 0.0 && reach < 1e18) {
-            WithinRadius found{reach * reach, nullptr, &candidates_};
-            tree_.findNeighbors(found, centre, nanoflann::SearchParams());
-        }
-        const std::size_t m = candidates_.size();
-        // Coordinates of the candidates side by side, padded to whole lanes with points
-        // at infinity (their distance is infinite and never passes the filter).
+        std::size_t m = 0;
+        // (Beyond 1e18 the float squares of the filters could overflow.)
+        if (guess > 0.0 && reach < 1e18) m = gather(centre, reach * reach);
+        // Padded to whole lanes with points at infinity (their distance is infinite and
+        // never passes a filter).
         const std::size_t padded = (m + lanes - 1) / lanes * lanes;
-        x_.assign(padded, std::numeric_limits<float>::infinity());
-        y_.assign(padded, std::numeric_limits<float>::infinity());
-        z_.assign(padded, std::numeric_limits<float>::infinity());
-        for (std::size_t c = 0; c < m; ++c) {
-            const Vec3& p = points_[candidates_[c]];
-            x_[c] = p.x;
-            y_[c] = p.y;
-            z_[c] = p.z;
-        }
+        std::fill(x_.begin() + m, x_.begin() + padded, std::numeric_limits<float>::infinity());
+        std::fill(y_.begin() + m, y_.begin() + padded, std::numeric_limits<float>::infinity());
+        std::fill(z_.begin() + m, z_.begin() + padded, std::numeric_limits<float>::infinity());
         passed_.resize(padded + lanes);
         distance2_.resize(2 * m);
         double largest = 0.0, previous = guess * guess;
@@ -187,6 +182,82 @@ public:
     }
 
 private:
+    using Node = Tree::Node;
+
+    // Copies to x_, y_, z_ the particles within sqrt(reach2) of `centre` and maybe some a
+    // little beyond (a float filter with room for its rounding): a walk of the tree's
+    // cells as nanoflann's own search walks them (a cell is entered when its box's
+    // distance, summed per axis, is within reach), but its leaves' particles are tested
+    // four at a time in float, read side by side in the leaf order, where nanoflann's
+    // result set takes them one by one in double. Returns how many were copied.
+    std::size_t gather(const float centre[3], double reach2) {
+        // The cells' distances in double with a relative 1e-6 to spare: a cell is never
+        // dropped for rounding (one entered needlessly only costs its test).
+        reach2_ = reach2 * (1.0 + 1e-6);
+        limit_ = reach2 > 1e-30 ? static_cast<float>(reach2 * (1.0 + 1e-5)) : std::numeric_limits<float>::max();
+        for (int d = 0; d < 3; ++d) centre_[d] = centre[d];
+        double dists[3] = {0.0, 0.0, 0.0};
+        double distance2 = 0.0;
+        for (int d = 0; d < 3; ++d) {
+            const auto& box = tree_.root_bbox[static_cast<std::size_t>(d)];
+            const double v = centre[d];
+            if (v < box.low) dists[d] = (v - box.low) * (v - box.low);
+            if (v > box.high) dists[d] = (v - box.high) * (v - box.high);
+            distance2 += dists[d];
+        }
+        gathered_ = 0;
+        if (distance2 <= reach2_) visit(tree_.root_node, distance2, dists);
+        return gathered_;
+    }
+
+    void visit(const Node* node, double distance2, double* dists) {
+        if (node->child1 == nullptr && node->child2 == nullptr) {
+            take_leaf(node->node_type.lr.left, node->node_type.lr.right);
+            return;
+        }
+        const int d = node->node_type.sub.divfeat;
+        const double v = centre_[d];
+        const double low = node->node_type.sub.divlow, high = node->node_type.sub.divhigh;
+        // The child on the centre's side first; the other's box lies beyond its split value.
+        const bool lower = (v - low) + (v - high) < 0.0;
+        const double cut = lower ? (v - high) * (v - high) : (v - low) * (v - low);
+        visit(lower ? node->child1 : node->child2, distance2, dists);
+        const double kept = dists[d];
+        const double other = distance2 + cut - kept;
+        if (other <= reach2_) {
+            dists[d] = cut;
+            visit(lower ? node->child2 : node->child1, other, dists);
+            dists[d] = kept;
+        }
+    }
+
+    // The particles [left, right) of the leaf order that pass the float filter, appended
+    // to x_, y_, z_ without a branch: the table puts the lanes that passed first.
+    void take_leaf(std::size_t left, std::size_t right) {
+        if (x_.size() < gathered_ + (right - left) + 2 * lanes)
+            for (std::vector<float>* v : {&x_, &y_, &z_}) v->resize(2 * (gathered_ + (right - left) + 2 * lanes));
+        const Float4 qx = {centre_[0], centre_[0], centre_[0], centre_[0]},
+                     qy = {centre_[1], centre_[1], centre_[1], centre_[1]},
+                     qz = {centre_[2], centre_[2], centre_[2], centre_[2]};
+        const Int4 lane = {0, 1, 2, 3};
+        for (std::size_t c = left; c < right; c += lanes) {
+            Float4 cx, cy, cz;
+            std::memcpy(&cx, &columns_.x[c], sizeof cx);
+            std::memcpy(&cy, &columns_.y[c], sizeof cy);
+            std::memcpy(&cz, &columns_.z[c], sizeof cz);
+            const Float4 dx = qx - cx, dy = qy - cy, dz = qz - cz;
+            const Int4 inside = ((dx * dx + dy * dy + dz * dz) < limit_) & (lane < static_cast<int>(right - c));
+            const unsigned mask = (inside[0] & 1u) | (inside[1] & 2u) | (inside[2] & 4u) | (inside[3] & 8u);
+            const Int4 order = lane_table[mask];
+            const Float4 sx = __builtin_shuffle(cx, order), sy = __builtin_shuffle(cy, order),
+                         sz = __builtin_shuffle(cz, order);
+            std::memcpy(&x_[gathered_], &sx, sizeof sx);
+            std::memcpy(&y_[gathered_], &sy, sizeof sy);
+            std::memcpy(&z_[gathered_], &sz, sizeof sz);
+            gathered_ += lane_count[mask];
+        }
+    }
+
     // The k-th smallest squared distance from particle q among the group's candidates
     // (x_, y_, z_: m of them, padded to `padded`) if at least k lie within `within`, of
     // which all particles there are candidates; else -1. `previous` is the previous
@@ -278,8 +349,13 @@ private:
 
     const Tree& tree_;
     const std::vector<Vec3>& points_;
+    const Columns& columns_;
     std::size_t k_;
-    std::vector<std::uint32_t> index_, candidates_;
+    double reach2_ = 0.0;       // the walk's reach, squared, with its margin
+    float limit_ = 0.0f;        // the leaves' float filter
+    float centre_[3] = {0.0f, 0.0f, 0.0f};
+    std::size_t gathered_ = 0;
+    std::vector<std::uint32_t> index_;
     std::vector<int> passed_;
     std::vector<double> distance2_, scratch_;
     std::vector<float> x_, y_, z_;
@@ -305,11 +381,19 @@ std::vector<float> smoothing_lengths(const std::vector<Vec3>& positions, int nei
         tree.vAcc[q] = static_cast<std::uint32_t>(q);
     }
     cloud.points = ordered.data();
+    Columns columns;
+    for (std::vector<float>* v : {&columns.x, &columns.y, &columns.z})
+        v->assign(n + lanes, std::numeric_limits<float>::infinity());
+    for (std::size_t q = 0; q < n; ++q) {
+        columns.x[q] = ordered[q].x;
+        columns.y[q] = ordered[q].y;
+        columns.z[q] = ordered[q].z;
+    }
     const std::size_t k = static_cast<std::size_t>(std::min<std::size_t>(neighbours, n));
     // Each thread takes a contiguous block of the leaf order, group by group; a group's
     // guess is the previous group's largest smoothing length.
     auto work = [&](std::size_t first, std::size_t last) {
-        Searcher search(tree, ordered, k);
+        Searcher search(tree, ordered, columns, k);
         double out[group_size];
         double guess = 0.0;
         for (std::size_t q = first; q < last; q += group_size) {
@@ -318,13 +402,7 @@ std::vector<float> smoothing_lengths(const std::vector<Vec3>& positions, int nei
             for (std::size_t i = q; i < end; ++i) h[order[i]] = static_cast<float>(std::sqrt(out[i - q]));
         }
     };
-    const std::size_t workers = static_cast<std::size_t>(std::clamp(threads, 1, 64));
-    const std::size_t block = (n + workers - 1) / workers;
-    std::vector<std::thread> pool;
-    for (std::size_t t = 1; t < workers; ++t)
-        pool.emplace_back(work, std::min(n, t * block), std::min(n, (t + 1) * block));
-    work(0, std::min(n, block));
-    for (auto& thread : pool) thread.join();
+    in_blocks(n, threads, work);
     return h;
 }
 
