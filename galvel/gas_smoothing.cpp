@@ -94,7 +94,8 @@ public:
     Searcher(const Tree& tree, const std::vector<Vec3>& points, const Columns& columns, std::size_t k)
         : tree_(tree), points_(points), columns_(columns), k_(k), index_(k) {
         distance2_.reserve(16 * k + 256);
-        for (std::vector<float>* v : {&x_, &y_, &z_}) v->resize(16 * k + 256);
+        for (Columns* c : {&group_, &lone_})
+            for (std::vector<float>* v : {&c->x, &c->y, &c->z}) v->resize(16 * k + 256);
     }
 
     // The k-th distance of particle q, squared, searched alone from a guess (squared; 0
@@ -103,10 +104,23 @@ public:
         const float query[3] = {points_[q].x, points_[q].y, points_[q].z};
         double r2 = single_reach * single_reach * guess2;
         for (int attempt = 0; attempt <= max_enlargements && r2 > 0.0 && std::isfinite(r2); ++attempt) {
-            distance2_.clear();
-            WithinRadius found{r2, &distance2_};
-            tree_.findNeighbors(found, query, nanoflann::SearchParams());
-            const std::size_t held = distance2_.size();
+            // What nanoflann's radius search finds: the exact distances below r2 (of
+            // a gathering that holds them all).
+            const std::size_t m = r2 < 1e36 ? gather(query, r2, lone_) : 0;
+            distance2_.resize(std::max(distance2_.size(), m));
+            std::size_t held = 0;
+            for (std::size_t c = 0; c < m; ++c) {
+                const double dx = query[0] - lone_.x[c], dy = query[1] - lone_.y[c], dz = query[2] - lone_.z[c];
+                const double d2 = dx * dx + dy * dy + dz * dz;
+                distance2_[held] = d2;
+                held += d2 < r2;
+            }
+            if (r2 >= 1e36) {   // (float squares would overflow: nanoflann's search)
+                distance2_.clear();
+                WithinRadius found{r2, &distance2_};
+                tree_.findNeighbors(found, query, nanoflann::SearchParams());
+                held = distance2_.size();
+            }
             if (held >= k_) {
                 const double kth = select(distance2_.data(), held, k_);
                 if (std::sqrt(kth) < (1.0 - boundary_margin) * std::sqrt(r2)) return kth;
@@ -149,13 +163,13 @@ public:
         const double reach = farthest + group_reach * guess;
         std::size_t m = 0;
         // (Beyond 1e18 the float squares of the filters could overflow.)
-        if (guess > 0.0 && reach < 1e18) m = gather(centre, reach * reach);
+        if (guess > 0.0 && reach < 1e18) m = gather(centre, reach * reach, group_);
         // Padded to whole lanes with points at infinity (their distance is infinite and
         // never passes a filter).
         const std::size_t padded = (m + lanes - 1) / lanes * lanes;
-        std::fill(x_.begin() + m, x_.begin() + padded, std::numeric_limits<float>::infinity());
-        std::fill(y_.begin() + m, y_.begin() + padded, std::numeric_limits<float>::infinity());
-        std::fill(z_.begin() + m, z_.begin() + padded, std::numeric_limits<float>::infinity());
+        for (std::vector<float>* v : {&group_.x, &group_.y, &group_.z})
+            std::fill(v->begin() + static_cast<std::ptrdiff_t>(m), v->begin() + static_cast<std::ptrdiff_t>(padded),
+                      std::numeric_limits<float>::infinity());
         passed_.resize(padded + lanes);
         distance2_.resize(2 * m);
         double largest = 0.0, previous = guess * guess;
@@ -184,13 +198,14 @@ public:
 private:
     using Node = Tree::Node;
 
-    // Copies to x_, y_, z_ the particles within sqrt(reach2) of `centre` and maybe some a
+    // Copies to `into` the particles within sqrt(reach2) of `centre` and maybe some a
     // little beyond (a float filter with room for its rounding): a walk of the tree's
     // cells as nanoflann's own search walks them (a cell is entered when its box's
     // distance, summed per axis, is within reach), but its leaves' particles are tested
     // four at a time in float, read side by side in the leaf order, where nanoflann's
     // result set takes them one by one in double. Returns how many were copied.
-    std::size_t gather(const float centre[3], double reach2) {
+    std::size_t gather(const float centre[3], double reach2, Columns& into) {
+        into_ = &into;
         // The cells' distances in double with a relative 1e-6 to spare: a cell is never
         // dropped for rounding (one entered needlessly only costs its test).
         reach2_ = reach2 * (1.0 + 1e-6);
@@ -232,10 +247,11 @@ private:
     }
 
     // The particles [left, right) of the leaf order that pass the float filter, appended
-    // to x_, y_, z_ without a branch: the table puts the lanes that passed first.
+    // to into_ without a branch: the table puts the lanes that passed first.
     void take_leaf(std::size_t left, std::size_t right) {
-        if (x_.size() < gathered_ + (right - left) + 2 * lanes)
-            for (std::vector<float>* v : {&x_, &y_, &z_}) v->resize(2 * (gathered_ + (right - left) + 2 * lanes));
+        Columns& out = *into_;
+        if (out.x.size() < gathered_ + (right - left) + 2 * lanes)
+            for (std::vector<float>* v : {&out.x, &out.y, &out.z}) v->resize(2 * (gathered_ + (right - left) + 2 * lanes));
         const Float4 qx = {centre_[0], centre_[0], centre_[0], centre_[0]},
                      qy = {centre_[1], centre_[1], centre_[1], centre_[1]},
                      qz = {centre_[2], centre_[2], centre_[2], centre_[2]};
@@ -251,15 +267,15 @@ private:
             const Int4 order = lane_table[mask];
             const Float4 sx = __builtin_shuffle(cx, order), sy = __builtin_shuffle(cy, order),
                          sz = __builtin_shuffle(cz, order);
-            std::memcpy(&x_[gathered_], &sx, sizeof sx);
-            std::memcpy(&y_[gathered_], &sy, sizeof sy);
-            std::memcpy(&z_[gathered_], &sz, sizeof sz);
+            std::memcpy(&out.x[gathered_], &sx, sizeof sx);
+            std::memcpy(&out.y[gathered_], &sy, sizeof sy);
+            std::memcpy(&out.z[gathered_], &sz, sizeof sz);
             gathered_ += lane_count[mask];
         }
     }
 
     // The k-th smallest squared distance from particle q among the group's candidates
-    // (x_, y_, z_: m of them, padded to `padded`) if at least k lie within `within`, of
+    // (group_: m of them, padded to `padded`) if at least k lie within `within`, of
     // which all particles there are candidates; else -1. `previous` is the previous
     // particle's k-th squared distance.
     double kth_within(std::size_t q, double within, double previous, std::size_t padded, std::size_t m) {
@@ -280,9 +296,9 @@ private:
         std::size_t n_passed = 0;
         for (std::size_t c = 0; c < padded; c += lanes) {
             Float4 cx, cy, cz;
-            std::memcpy(&cx, &x_[c], sizeof cx);
-            std::memcpy(&cy, &y_[c], sizeof cy);
-            std::memcpy(&cz, &z_[c], sizeof cz);
+            std::memcpy(&cx, &group_.x[c], sizeof cx);
+            std::memcpy(&cy, &group_.y[c], sizeof cy);
+            std::memcpy(&cz, &group_.z[c], sizeof cz);
             const Float4 dx = qx - cx, dy = qy - cy, dz = qz - cz;
             const Int4 inside = (dx * dx + dy * dy + dz * dz) < limit;
             // The lanes that passed, stored without a branch: the table lists them first.
@@ -297,7 +313,7 @@ private:
         for (std::size_t i = 0; i < n_passed; ++i) {
             const auto c = static_cast<std::size_t>(passed_[i]);
             // The same arithmetic as nanoflann's L2 metric, so the results agree bit for bit.
-            const double dx = px - x_[c], dy = py - y_[c], dz = pz - z_[c];
+            const double dx = px - group_.x[c], dy = py - group_.y[c], dz = pz - group_.z[c];
             const double s = dx * dx + dy * dy + dz * dz;
             near[n_near] = s;
             far[n_far] = s;
@@ -358,7 +374,8 @@ private:
     std::vector<std::uint32_t> index_;
     std::vector<int> passed_;
     std::vector<double> distance2_, scratch_;
-    std::vector<float> x_, y_, z_;
+    Columns group_, lone_;      // a group's candidates, a lone search's
+    Columns* into_ = nullptr;   // the gathering's
 };
 
 }  // namespace
