@@ -18,8 +18,9 @@ double since(std::chrono::steady_clock::time_point start) {
 GasAssembly::GasAssembly(const GasDisk& disk, std::vector<float> uniforms, int neighbours, int threads) {
     // (std::async's future waits in its destructor for work it started.)
     job_ = std::async(threads > 1 ? std::launch::async : std::launch::deferred,
-                      [&disk, uniforms = std::move(uniforms), neighbours, threads]() {
+                      [&disk, uniforms = std::move(uniforms), neighbours, threads]() mutable {
                           Made made{gas_particles_from(disk, uniforms, threads), 0.0};
+                          std::vector<float>().swap(uniforms);   // not kept through the search
                           const auto start = std::chrono::steady_clock::now();
                           made.gas.hsml = smoothing_lengths(made.gas.pos, neighbours, threads);
                           made.search_seconds = since(start);

@@ -14,13 +14,24 @@ namespace galtk::galvel {
 
 namespace {
 
-// nanoflann's view of the positions. It points at the input while the tree is built and
-// then at a copy in the tree's leaf order (see smoothing_lengths).
+// The leaf-ordered coordinates side by side, each padded with a whole register of
+// points at infinity (a leaf's last four read past its end).
+struct Columns {
+    std::vector<float> x, y, z;
+    Vec3 at(std::size_t j) const { return {x[j], y[j], z[j]}; }
+};
+
+// nanoflann's view of the positions: the input while the tree is built, then their copy
+// in the tree's leaf order (see smoothing_lengths).
 struct PointCloud {
     const Vec3* points;
+    const Columns* columns;
     std::size_t count;
     std::size_t kdtree_get_point_count() const { return count; }
-    float kdtree_get_pt(std::size_t j, std::size_t dim) const { return points[j][static_cast<int>(dim)]; }
+    float kdtree_get_pt(std::size_t j, std::size_t dim) const {
+        if (columns) return dim == 0 ? columns->x[j] : dim == 1 ? columns->y[j] : columns->z[j];
+        return points[j][static_cast<int>(dim)];
+    }
     template <class Box>
     bool kdtree_get_bbox(Box&) const { return false; }
 };
@@ -79,20 +90,14 @@ struct WithinRadius {
     double worstDist() const { return radius2; }
 };
 
-// The leaf-ordered coordinates side by side, each padded with a whole register of
-// points at infinity (a leaf's last four read past its end).
-struct Columns {
-    std::vector<float> x, y, z;
-};
-
 // One thread's searches over the leaf-ordered positions. Every result is the exact k-th
 // smallest squared distance as nanoflann computes it (float differences, squared and
 // summed in double), the particle itself counted: a ball is only trusted when it holds
 // k particles well inside it, for then every closer particle is in it too.
 class Searcher {
 public:
-    Searcher(const Tree& tree, const std::vector<Vec3>& points, const Columns& columns, std::size_t k)
-        : tree_(tree), points_(points), columns_(columns), k_(k), index_(k) {
+    Searcher(const Tree& tree, const Columns& columns, std::size_t k)
+        : tree_(tree), columns_(columns), k_(k), index_(k) {
         distance2_.reserve(16 * k + 256);
         for (Columns* c : {&group_, &lone_})
             for (std::vector<float>* v : {&c->x, &c->y, &c->z}) v->resize(16 * k + 256);
@@ -101,7 +106,7 @@ public:
     // The k-th distance of particle q, squared, searched alone from a guess (squared; 0
     // for none).
     double single(std::size_t q, double guess2) {
-        const float query[3] = {points_[q].x, points_[q].y, points_[q].z};
+        const float query[3] = {columns_.x[q], columns_.y[q], columns_.z[q]};
         double r2 = single_reach * single_reach * guess2;
         for (int attempt = 0; attempt <= max_enlargements && r2 > 0.0 && std::isfinite(r2); ++attempt) {
             // What nanoflann's radius search finds: the exact distances below r2 (of
@@ -144,19 +149,19 @@ public:
     // squared) near the group; a particle its ball does not settle is searched alone.
     // Writes the squared k-th distances to out[0 .. last - first) and returns the largest.
     double group(std::size_t first, std::size_t last, double guess, double* out) {
-        float lo[3] = {points_[first].x, points_[first].y, points_[first].z};
+        float lo[3] = {columns_.x[first], columns_.y[first], columns_.z[first]};
         float hi[3] = {lo[0], lo[1], lo[2]};
         for (std::size_t q = first + 1; q < last; ++q)
             for (int d = 0; d < 3; ++d) {
-                lo[d] = std::min(lo[d], points_[q][d]);
-                hi[d] = std::max(hi[d], points_[q][d]);
+                lo[d] = std::min(lo[d], columns_.at(q)[d]);
+                hi[d] = std::max(hi[d], columns_.at(q)[d]);
             }
         const float centre[3] = {0.5f * (lo[0] + hi[0]), 0.5f * (lo[1] + hi[1]), 0.5f * (lo[2] + hi[2])};
         double offset[group_size];   // each particle's distance from the centre
         double farthest = 0.0;
         for (std::size_t q = first; q < last; ++q) {
-            const double dx = double(points_[q].x) - centre[0], dy = double(points_[q].y) - centre[1],
-                         dz = double(points_[q].z) - centre[2];
+            const double dx = double(columns_.x[q]) - centre[0], dy = double(columns_.y[q]) - centre[1],
+                         dz = double(columns_.z[q]) - centre[2];
             offset[q - first] = std::sqrt(dx * dx + dy * dy + dz * dz);
             farthest = std::max(farthest, offset[q - first]);
         }
@@ -285,7 +290,7 @@ private:
         // runs over about N_ngb values rather than all the ball holds.
         const double within2 = within * within;
         const double tight2 = std::min(within2, tight_reach2 * previous);
-        const float px = points_[q].x, py = points_[q].y, pz = points_[q].z;
+        const float px = columns_.x[q], py = columns_.y[q], pz = columns_.z[q];
         // A filter in float, four candidates at a time: the float square differs
         // from the double one by a few 1e-7 of it, so with a margin of 1e-5 it
         // drops no candidate inside `within`. (Below 1e-30 float squares would
@@ -364,7 +369,6 @@ private:
     }
 
     const Tree& tree_;
-    const std::vector<Vec3>& points_;
     const Columns& columns_;
     std::size_t k_;
     double reach2_ = 0.0;       // the walk's reach, squared, with its margin
@@ -384,7 +388,7 @@ std::vector<float> smoothing_lengths(const std::vector<Vec3>& positions, int nei
     const std::size_t n = positions.size();
     std::vector<float> h(n, 0.0f);
     if (n == 0 || neighbours < 1) return h;
-    PointCloud cloud{positions.data(), n};
+    PointCloud cloud{positions.data(), nullptr, n};
     Tree tree(3, cloud, nanoflann::KDTreeSingleIndexAdaptorParams(leaf_size));
     // The tree then reads a copy of the positions in its leaf order, its index made the
     // identity: a leaf's points lie side by side in memory instead of scattered over the
@@ -392,25 +396,22 @@ std::vector<float> smoothing_lengths(const std::vector<Vec3>& positions, int nei
     // planes stay valid, the point set being the same, and the distances come from the
     // same floats.
     const std::vector<std::uint32_t> order = tree.vAcc;
-    std::vector<Vec3> ordered(n);
-    for (std::size_t q = 0; q < n; ++q) {
-        ordered[q] = positions[order[q]];
-        tree.vAcc[q] = static_cast<std::uint32_t>(q);
-    }
-    cloud.points = ordered.data();
     Columns columns;
     for (std::vector<float>* v : {&columns.x, &columns.y, &columns.z})
         v->assign(n + lanes, std::numeric_limits<float>::infinity());
     for (std::size_t q = 0; q < n; ++q) {
-        columns.x[q] = ordered[q].x;
-        columns.y[q] = ordered[q].y;
-        columns.z[q] = ordered[q].z;
+        const Vec3& p = positions[order[q]];
+        columns.x[q] = p.x;
+        columns.y[q] = p.y;
+        columns.z[q] = p.z;
+        tree.vAcc[q] = static_cast<std::uint32_t>(q);
     }
+    cloud.columns = &columns;
     const std::size_t k = static_cast<std::size_t>(std::min<std::size_t>(neighbours, n));
     // Each thread takes a contiguous block of the leaf order, group by group; a group's
     // guess is the previous group's largest smoothing length.
     auto work = [&](std::size_t first, std::size_t last) {
-        Searcher search(tree, ordered, columns, k);
+        Searcher search(tree, columns, k);
         double out[group_size];
         double guess = 0.0;
         for (std::size_t q = first; q < last; q += group_size) {
