@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "deviates.hpp"
@@ -13,8 +14,8 @@
 #include "energy.hpp"
 #include "gas_energy.hpp"
 #include "field.hpp"
+#include "gas_assembly.hpp"
 #include "gas_equilibrium.hpp"
-#include "gas_smoothing.hpp"
 #include "geometry.hpp"
 #include "halo_particles.hpp"
 #include "components.hpp"
@@ -333,8 +334,9 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     if (out.halo > 0 && !out.halo_in_model) append_halo_particles(set, halo, out.halo, random);
     // The halo: the model's particles after the bulge, or those just appended.
     const std::size_t halo_first = n_rings, halo_last = set.size();
-    GasParticles gas;
-    if (out.gas) gas = draw_gas_particles(*out.gas, s.gas.particles, random);
+    // The gas takes its uniforms here and is made meanwhile on another thread.
+    std::optional<GasAssembly> gas;
+    if (out.gas) gas.emplace(*out.gas, draw_gas_uniforms(s.gas.particles, random), s.gas.neighbours, s.threads);
     out.capped += draw_disk_velocities(set, out.disk, out.disk_table, random);
     if (from_f) {
         if (out.bulge > 0) {
@@ -377,12 +379,12 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
         out.virial += g.virial;
     }
     restore_file_order(set, file_order);
-    if (out.gas) {
-        const auto neighbour_start = std::chrono::steady_clock::now();
-        gas.hsml = smoothing_lengths(gas.pos, s.gas.neighbours, s.threads);
-        out.neighbour_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - neighbour_start).count();
-        insert_gas(set, n_model, gas);
-        out.gas_count = gas.size();
+    if (gas) {
+        const GasParticles made = gas->take();
+        out.neighbour_seconds = gas->search_seconds();
+        out.gas_wait_seconds = gas->wait_seconds();
+        insert_gas(set, n_model, made);
+        out.gas_count = made.size();
         out.gas_first = n_model;
         if (s.units) set.units = ModelUnits{s.units->length_cm, s.units->mass_g, s.units->velocity_cm_s};
     }

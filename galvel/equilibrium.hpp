@@ -48,7 +48,8 @@ struct Outcome {
     std::size_t gas_count = 0;
     std::size_t gas_first = 0;    // index of the first gas particle in the model written
     double gas_seconds = 0.0;        // the gas's vertical equilibrium
-    double neighbour_seconds = 0.0;  // the smoothing lengths
+    double neighbour_seconds = 0.0;  // the smoothing lengths (beside the stars' draws)
+    double gas_wait_seconds = 0.0;   // the wait for the gas particles after the stars' draws
     SphericalMethod spherical = SphericalMethod::eddington;
     HaloParameters halo_parameters;          // the halo as used, its taper included
     std::optional<DistributionFunction> bulge_f, halo_f;

@@ -4,29 +4,45 @@
 #include <cmath>
 #include <numbers>
 
+#include "parallel_for.hpp"
+
 namespace galtk::galvel {
 
 GasParticles draw_gas_particles(const GasDisk& disk, std::size_t count, Deviates& random) {
+    return gas_particles_from(disk, draw_gas_uniforms(count, random), 1);
+}
+
+std::vector<float> draw_gas_uniforms(std::size_t count, Deviates& random) {
+    std::vector<float> u(3 * count);
+    for (float& value : u) value = static_cast<float>(random.uniform());
+    return u;
+}
+
+GasParticles gas_particles_from(const GasDisk& disk, const std::vector<float>& uniforms, int threads) {
+    const std::size_t count = uniforms.size() / 3;
     GasParticles g;
     g.mass = static_cast<float>(disk.mass() / static_cast<double>(count));
     g.pos.resize(count);
     g.vel.resize(count);
     g.u.resize(count);
     g.density.resize(count);
-    for (std::size_t j = 0; j < count; ++j) {
-        const double R = disk.radius_of(random.uniform());
-        const double u2 = random.uniform();
-        const double height = disk.height_of(R, std::fabs(2.0 * u2 - 1.0));
-        const double z = u2 < 0.5 ? -height : height;
-        const double phi = 2.0 * std::numbers::pi * random.uniform();
-        const double c = std::cos(phi), s = std::sin(phi);
-        const double v = disk.rotation(R);
-        g.pos[j] = {static_cast<float>(R * c), static_cast<float>(R * s), static_cast<float>(z)};
-        g.vel[j] = {static_cast<float>(-v * s), static_cast<float>(v * c), 0.0f};
-        const double rho = disk.density(R, z);
-        g.density[j] = static_cast<float>(rho);
-        g.u[j] = static_cast<float>(disk.eos().internal_energy(rho));
-    }
+    auto draw = [&](std::size_t first, std::size_t last) {
+        for (std::size_t j = first; j < last; ++j) {
+            const double R = disk.radius_of(uniforms[3 * j]);
+            const double u2 = uniforms[3 * j + 1];
+            const double height = disk.height_of(R, std::fabs(2.0 * u2 - 1.0));
+            const double z = u2 < 0.5 ? -height : height;
+            const double phi = 2.0 * std::numbers::pi * double(uniforms[3 * j + 2]);
+            const double c = std::cos(phi), s = std::sin(phi);
+            const double v = disk.rotation(R);
+            g.pos[j] = {static_cast<float>(R * c), static_cast<float>(R * s), static_cast<float>(z)};
+            g.vel[j] = {static_cast<float>(-v * s), static_cast<float>(v * c), 0.0f};
+            const double rho = disk.density(R, z);
+            g.density[j] = static_cast<float>(rho);
+            g.u[j] = static_cast<float>(disk.eos().internal_energy(rho));
+        }
+    };
+    in_blocks(count, threads, draw);
     return g;
 }
 

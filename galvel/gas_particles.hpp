@@ -28,6 +28,13 @@ struct GasParticles {
 // the particle's position; smoothing lengths are left empty.
 GasParticles draw_gas_particles(const GasDisk& disk, std::size_t count, Deviates& random);
 
+// The same in two steps, so that the particles can be made away from the stream: first
+// the 3 count uniforms, in the stream's order (ran1's floats, kept exactly) ...
+std::vector<float> draw_gas_uniforms(std::size_t count, Deviates& random);
+// ... then the particles from them, split over threads in contiguous blocks (the result
+// does not depend on the thread count).
+GasParticles gas_particles_from(const GasDisk& disk, const std::vector<float>& uniforms, int threads);
+
 // Inserts the gas into `set` before particle `at` (type 0; IDs after the largest when the
 // set carries IDs) with its gas fields (the set's other particles get 0 if it had none).
 void insert_gas(ParticleSet& set, std::size_t at, const GasParticles& gas);

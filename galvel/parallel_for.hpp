@@ -23,4 +23,18 @@ void parallel_for(std::size_t n, int threads, const Body& body) {
     for (auto& thread : pool) thread.join();
 }
 
+// Runs body(first, last) on `threads` threads (1 .. 64), each over one contiguous block of
+// [0, n): for work whose neighbouring indices share data, or whose results are written
+// in order. The calling thread takes the first block.
+template <class Body>
+void in_blocks(std::size_t n, int threads, const Body& body) {
+    const std::size_t workers = static_cast<std::size_t>(std::clamp(threads, 1, 64));
+    const std::size_t block = (n + workers - 1) / workers;
+    std::vector<std::thread> pool;
+    for (std::size_t t = 1; t < workers && t * block < n; ++t)
+        pool.emplace_back(body, t * block, std::min(n, (t + 1) * block));
+    body(0, std::min(n, block));
+    for (auto& thread : pool) thread.join();
+}
+
 }  // namespace galtk::galvel

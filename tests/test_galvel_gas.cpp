@@ -196,6 +196,38 @@ TEST(GasDisk, SameSeedSameParticlesOtherSeedOthers) {
     EXPECT_NE(first.pos, other.pos);
 }
 
+TEST(GasDisk, ParticlesFromStoredUniformsAreTheDrawnOnesOnAnyThreadCount) {
+    const GasDisk disk(gas_parameters(1.0, 1.0, 0), 6.0, 0.02, G, uniform_background(1.0));
+    // (ran1's shuffle table is one per program: each stream runs to its end before the
+    // next is started.)
+    Deviates a(8);
+    const GasParticles drawn = draw_gas_particles(disk, 5000, a);
+    const double after_draw = a.uniform();
+    // The stored uniforms are the stream's values exactly, and the stream goes on after
+    // them as after the draw.
+    Deviates b(8);
+    const std::vector<float> u = draw_gas_uniforms(5000, b);
+    ASSERT_EQ(u.size(), 15000u);
+    EXPECT_EQ(b.uniform(), after_draw);
+    Deviates c(8);
+    for (float value : u) ASSERT_EQ(double(value), c.uniform());
+    for (int threads : {1, 2, 7}) {
+        const GasParticles made = gas_particles_from(disk, u, threads);
+        EXPECT_EQ(made.pos, drawn.pos) << threads;
+        EXPECT_EQ(made.vel, drawn.vel) << threads;
+        EXPECT_EQ(made.u, drawn.u) << threads;
+        EXPECT_EQ(made.density, drawn.density) << threads;
+        EXPECT_EQ(made.mass, drawn.mass) << threads;
+    }
+    // The first particle by hand: R holds the fraction u1 of the mass, z below the plane
+    // for u2 < 1/2, phi = 2 pi u3.
+    const double R = std::hypot(double(drawn.pos[0].x), double(drawn.pos[0].y));
+    EXPECT_NEAR(disk.mass_fraction(R), u[0], 1e-6);
+    EXPECT_EQ(drawn.pos[0].z < 0.0f, u[1] < 0.5f);
+    const double phi = std::atan2(double(drawn.pos[0].y), double(drawn.pos[0].x));
+    EXPECT_NEAR(std::remainder(phi - 2.0 * pi * u[2], 2.0 * pi), 0.0, 1e-5);
+}
+
 // A smooth disk as rings on a fine lattice in (R, z): Sigma ~ e^{-R/h}, sech^2 layers of
 // z0 = 0.2 h (h = 1), out to R = 8 and |z| = 1.
 struct Lattice {
@@ -403,6 +435,23 @@ TEST(GasSmoothing, LengthsEqualTheBruteForceKthDistanceBitForBit) {
         if (points[i] == Vec3{0.0f, -300.0f, 2.0f}) {
             EXPECT_GT(h[i], 299.0f);
         }
+    }
+}
+
+// The cloud far from unit scale, by powers of two (the brute force scales exactly): so
+// small that float squares of the distances underflow, and so large that the shared
+// gatherings give way to searches alone.
+TEST(GasSmoothing, LengthsEqualTheBruteForceFarFromUnitScale) {
+    std::vector<Vec3> cloud = awkward_cloud();
+    cloud.resize(1800);
+    for (const float scale : {0x1p-70f, 0x1p-40f, 0x1p50f, 0x1p62f}) {
+        std::vector<Vec3> points = cloud;
+        for (Vec3& p : points) p = {p.x * scale, p.y * scale, p.z * scale};
+        const std::vector<float> expected = brute_force_lengths(points, 64);
+        const std::vector<float> h = smoothing_lengths(points, 64, 2);
+        std::size_t wrong = 0;
+        for (std::size_t i = 0; i < points.size(); ++i) wrong += h[i] != expected[i];
+        EXPECT_EQ(wrong, 0u) << "scale " << scale;
     }
 }
 

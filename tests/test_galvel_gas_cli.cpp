@@ -1,5 +1,6 @@
 // galvel's gas disk end to end and in-process: the particle order (model, gas, halo) and
-// types, the gas mass, the summary, the same bytes from the same seed, the stars' rotation
+// types, the gas mass, the summary, the same bytes from the same seed and any thread count,
+// the stars' rotation
 // with the gas's gravity against Freeman's formula, and the refusals of bad gas options.
 #include <numbers>
 
@@ -113,6 +114,21 @@ TEST(GalvelGasCli, SameSeedSameBytes) {
     EXPECT_EQ(dir.read("out.dat"), first);
     ASSERT_EQ(dir.run("galvel", "", gas_args({"--seed", "10", "--to", "tipsy"})).status, 0);
     EXPECT_NE(dir.read("out.dat"), first);
+}
+
+// The gas particles are made on a thread of their own beside the stars' draws, or after
+// them with one thread: neither the split nor the timing may change a byte.
+TEST(GalvelGasCli, ThreadCountsGiveTheSameBytes) {
+    Scratch dir;
+    write_model(dir, "in.dat");
+    std::string first;
+    for (const char* threads : {"1", "2", "3"}) {
+        ASSERT_EQ(dir.run("galvel", "", gas_args({"--threads", threads, "--halo-particles", "500", "--to", "gadget2"})).status, 0);
+        if (first.empty())
+            first = dir.read("out.dat");
+        else
+            EXPECT_TRUE(dir.read("out.dat") == first) << threads << " threads";
+    }
 }
 
 TEST(GalvelGasCli, RefusesBadGasOptionsWithOneLine) {
