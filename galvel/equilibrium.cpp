@@ -367,20 +367,19 @@ Outcome give_velocities(ParticleSet& set, const Settings& s) {
     const Energies e = energies(set, out.disk, out.disk_table, out.z0, G, G_mass_all, G_mass_spheroids, pull);
     out.kinetic = e.kinetic;
     out.virial = e.virial;
-    if (out.gas) {
+    restore_file_order(set, file_order);
+    if (gas) {
+        const GasParticles made = gas->take();
+        // The gas's kinetic (bulk and thermal) and potential energies join the stars'.
         const GasDisk& disk = *out.gas;
         const double R0 = disk.grid()[0];
-        const Energies g = gas_energies(gas, [&](double R) {
+        const Energies g = gas_energies(made, [&](double R) {
             // Solid-body inside the innermost column.
             return R < R0 ? disk.circular_speed_squared()[0] * (R * R) / (R0 * R0)
                           : disk.grid().interpolate(disk.circular_speed_squared(), R);
         });
         out.kinetic += g.kinetic;
         out.virial += g.virial;
-    }
-    restore_file_order(set, file_order);
-    if (gas) {
-        const GasParticles made = gas->take();
         out.neighbour_seconds = gas->search_seconds();
         out.gas_wait_seconds = gas->wait_seconds();
         insert_gas(set, n_model, made);
