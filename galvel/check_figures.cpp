@@ -29,15 +29,15 @@ std::vector<std::size_t> radius_order(Component c, const CheckSample& s) {
 namespace {
 
 // Mass radii of one component for every fraction asked, along its members sorted by radius.
-void mass_radii(const std::vector<FigureSpec>& specs, Component c, const CheckSample& s,
+void mass_radii(const std::vector<FigureDefinition>& defs, Component c, const CheckSample& s,
                 const std::vector<double>& w, const std::vector<std::size_t>& members, std::vector<double>& out) {
     double total = 0.0;
     for (std::size_t j : members) total += s.mass[j] * (w.empty() ? 1.0 : w[j]);
-    for (std::size_t f = 0; f < specs.size(); ++f) {
-        if (specs[f].component != c || specs[f].kind != FigureKind::mass_radius) continue;
+    for (std::size_t f = 0; f < defs.size(); ++f) {
+        if (defs[f].component != c || defs[f].kind != FigureKind::mass_radius) continue;
         out[f] = nan;
         double sum = 0.0;
-        const double target = specs[f].value * total;
+        const double target = defs[f].value * total;
         for (std::size_t j : members) {
             sum += s.mass[j] * (w.empty() ? 1.0 : w[j]);
             if (sum >= target) {
@@ -53,13 +53,13 @@ struct Annulus {
     double m = 0.0, z2 = 0.0, vR = 0.0, vR2 = 0.0, vphi = 0.0;
 };
 
-Annulus annulus(const FigureSpec& spec, const CheckSample& s, const std::vector<double>& w) {
+Annulus annulus(const FigureDefinition& def, const CheckSample& s, const std::vector<double>& w) {
     Annulus a;
     for (std::size_t j = 0; j < s.size(); ++j) {
         if (s.component[j] != Component::disk) continue;
         const Orbit& o = s.orbits[j];
         const double R = std::hypot(o.x, o.y);
-        if (!(std::fabs(R - spec.value) < spec.half_width) || !(R > 0.0)) continue;
+        if (!(std::fabs(R - def.value) < def.half_width) || !(R > 0.0)) continue;
         const double m = s.mass[j] * (w.empty() ? 1.0 : w[j]);
         const double vR = (o.x * o.vx + o.y * o.vy) / R, vphi = (o.x * o.vy - o.y * o.vx) / R;
         a.m += m;
@@ -71,10 +71,10 @@ Annulus annulus(const FigureSpec& spec, const CheckSample& s, const std::vector<
     return a;
 }
 
-double annulus_figure(const FigureSpec& spec, const CheckSample& s, const std::vector<double>& w) {
-    const Annulus a = annulus(spec, s, w);
+double annulus_figure(const FigureDefinition& def, const CheckSample& s, const std::vector<double>& w) {
+    const Annulus a = annulus(def, s, w);
     if (!(a.m > 0.0)) return nan;
-    switch (spec.kind) {
+    switch (def.kind) {
         case FigureKind::z_rms: return std::sqrt(a.z2 / a.m);
         case FigureKind::sigma_R: {
             const double mean = a.vR / a.m;
@@ -88,44 +88,44 @@ double annulus_figure(const FigureSpec& spec, const CheckSample& s, const std::v
 
 }  // namespace
 
-std::vector<FigureSpec> figure_specs(const CheckSample& sample, double h, double R_ref) {
-    std::vector<FigureSpec> specs;
+std::vector<FigureDefinition> figure_definitions(const CheckSample& sample, double h, double R_ref) {
+    std::vector<FigureDefinition> defs;
     for (Component c : {Component::disk, Component::bulge, Component::halo}) {
         if (!sample.has(c)) continue;
         const std::string name = component_name(c);
         if (c == Component::halo) {
-            specs.push_back({name + "_r1", c, FigureKind::mass_radius, 0.01, 0.0});
-            specs.push_back({name + "_r5", c, FigureKind::mass_radius, 0.05, 0.0});
+            defs.push_back({name + "_r1", c, FigureKind::mass_radius, 0.01, 0.0});
+            defs.push_back({name + "_r5", c, FigureKind::mass_radius, 0.05, 0.0});
         }
         for (int percent : {10, 50, 90})
-            specs.push_back({name + "_r" + std::to_string(percent), c, FigureKind::mass_radius, percent / 100.0, 0.0});
+            defs.push_back({name + "_r" + std::to_string(percent), c, FigureKind::mass_radius, percent / 100.0, 0.0});
         if (c == Component::disk) {
             for (int k = 1; k <= 3; ++k)
-                specs.push_back({"disk_zrms_" + std::to_string(k) + "h", c, FigureKind::z_rms, k * h, 0.25 * h});
-            specs.push_back({"disk_sigmaR_ref", c, FigureKind::sigma_R, R_ref, 0.25 * h});
-            specs.push_back({"disk_vphi_ref", c, FigureKind::mean_vphi, R_ref, 0.25 * h});
+                defs.push_back({"disk_zrms_" + std::to_string(k) + "h", c, FigureKind::z_rms, k * h, 0.25 * h});
+            defs.push_back({"disk_sigmaR_ref", c, FigureKind::sigma_R, R_ref, 0.25 * h});
+            defs.push_back({"disk_vphi_ref", c, FigureKind::mean_vphi, R_ref, 0.25 * h});
         }
     }
-    return specs;
+    return defs;
 }
 
-std::vector<double> measure(const std::vector<FigureSpec>& specs, const CheckSample& sample,
+std::vector<double> measure(const std::vector<FigureDefinition>& defs, const CheckSample& sample,
                             const std::vector<double>& weights, const RadiusOrders* orders) {
-    std::vector<double> out(specs.size(), nan);
+    std::vector<double> out(defs.size(), nan);
     for (Component c : {Component::disk, Component::bulge, Component::halo}) {
         if (!sample.has(c)) continue;
         const int k = static_cast<int>(c);
-        mass_radii(specs, c, sample, weights, orders ? (*orders)[k] : radius_order(c, sample), out);
+        mass_radii(defs, c, sample, weights, orders ? (*orders)[k] : radius_order(c, sample), out);
     }
-    for (std::size_t f = 0; f < specs.size(); ++f)
-        if (specs[f].kind != FigureKind::mass_radius) out[f] = annulus_figure(specs[f], sample, weights);
+    for (std::size_t f = 0; f < defs.size(); ++f)
+        if (defs[f].kind != FigureKind::mass_radius) out[f] = annulus_figure(defs[f], sample, weights);
     return out;
 }
 
-std::vector<double> bootstrap_noise(const std::vector<FigureSpec>& specs, const CheckSample& sample, int replicates) {
+std::vector<double> bootstrap_noise(const std::vector<FigureDefinition>& defs, const CheckSample& sample, int replicates) {
     std::array<std::vector<std::size_t>, component_count> members;
     for (std::size_t j = 0; j < sample.size(); ++j) members[static_cast<int>(sample.component[j])].push_back(j);
-    std::vector<double> sum(specs.size(), 0.0), sum2(specs.size(), 0.0);
+    std::vector<double> sum(defs.size(), 0.0), sum2(defs.size(), 0.0);
     std::vector<double> weights(sample.size());
     RadiusOrders orders;   // the positions stay: one sort serves every resample
     for (Component c : {Component::disk, Component::bulge, Component::halo})
@@ -136,15 +136,15 @@ std::vector<double> bootstrap_noise(const std::vector<FigureSpec>& specs, const 
         std::fill(weights.begin(), weights.end(), 0.0);
         for (const auto& m : members)
             for (std::size_t i = 0; i < m.size(); ++i) weights[m[generator() % m.size()]] += 1.0;
-        const std::vector<double> v = measure(specs, sample, weights, &orders);
-        for (std::size_t f = 0; f < specs.size(); ++f) {
+        const std::vector<double> v = measure(defs, sample, weights, &orders);
+        for (std::size_t f = 0; f < defs.size(); ++f) {
             sum[f] += v[f];
             sum2[f] += v[f] * v[f];
         }
         ++counted;
     }
-    std::vector<double> noise(specs.size());
-    for (std::size_t f = 0; f < specs.size(); ++f) {
+    std::vector<double> noise(defs.size());
+    for (std::size_t f = 0; f < defs.size(); ++f) {
         const double mean = sum[f] / counted;
         noise[f] = counted > 1 ? std::sqrt(std::max(sum2[f] / counted - mean * mean, 0.0) * counted / (counted - 1)) : nan;
     }

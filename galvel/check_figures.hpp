@@ -20,7 +20,7 @@ namespace galtk::galvel {
 
 enum class FigureKind { mass_radius, z_rms, sigma_R, mean_vphi };
 
-struct FigureSpec {
+struct FigureDefinition {
     std::string name;     // one word: disk_r10, disk_zrms_1h, halo_r1, ...
     Component component;
     FigureKind kind;
@@ -30,7 +30,7 @@ struct FigureSpec {
 
 // The figures of the components the sample holds; h the disk's scale length, R_ref the
 // reference radius of Q.
-std::vector<FigureSpec> figure_specs(const CheckSample& sample, double h, double R_ref);
+std::vector<FigureDefinition> figure_definitions(const CheckSample& sample, double h, double R_ref);
 
 // The sample's members of component c, sorted by their spherical radius now.
 std::vector<std::size_t> radius_order(Component c, const CheckSample& sample);
@@ -39,13 +39,13 @@ using RadiusOrders = std::array<std::vector<std::size_t>, component_count>;
 // Every figure of the sample as it is now; `weights` (one per sample member, or empty for
 // all 1) multiply the masses; `orders` (optional) the members sorted by radius, per
 // component, as radius_order gives them now. A figure without particles is NaN.
-std::vector<double> measure(const std::vector<FigureSpec>& specs, const CheckSample& sample,
+std::vector<double> measure(const std::vector<FigureDefinition>& defs, const CheckSample& sample,
                             const std::vector<double>& weights = {}, const RadiusOrders* orders = nullptr);
 
 inline constexpr int default_bootstrap_replicates = 40;
 
 // The bootstrap standard deviation of every figure at the sample's present state.
-std::vector<double> bootstrap_noise(const std::vector<FigureSpec>& specs, const CheckSample& sample,
+std::vector<double> bootstrap_noise(const std::vector<FigureDefinition>& defs, const CheckSample& sample,
                                     int replicates = default_bootstrap_replicates);
 
 }  // namespace galtk::galvel

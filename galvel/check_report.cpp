@@ -18,16 +18,16 @@ std::string real(double v, const char* format = "%.4g") {
 }
 
 // The figure's name in the summary: the table's without the component.
-std::string short_name(const FigureSpec& spec) {
-    const std::string prefix = std::string(component_name(spec.component)) + "_";
-    return spec.name.compare(0, prefix.size(), prefix) == 0 ? spec.name.substr(prefix.size()) : spec.name;
+std::string short_name(const FigureDefinition& def) {
+    const std::string prefix = std::string(component_name(def.component)) + "_";
+    return def.name.compare(0, prefix.size(), prefix) == 0 ? def.name.substr(prefix.size()) : def.name;
 }
 
 // "r50 1.68 -> 1.70 (+1.2%, noise 0.8%)": the change and its noise relative to the
 // value at t = 0, with a '!' when the change exceeds the flag.
 std::string figure_text(const CheckResult& r, std::size_t f) {
     const double v0 = r.values.front()[f], v1 = r.values.back()[f];
-    std::string s = short_name(r.specs[f]) + " " + real(v0) + " -> " + real(v1);
+    std::string s = short_name(r.defs[f]) + " " + real(v0) + " -> " + real(v1);
     if (std::isfinite(v0) && std::isfinite(v1) && v0 != 0.0)
         s += " (" + real(100.0 * (v1 - v0) / std::fabs(v0), "%+.2g") + "%, noise " +
              real(100.0 * r.noise[f] / std::fabs(v0), "%.2g") + "%)";
@@ -53,7 +53,7 @@ CheckResult check_model(const ParticleSet& set, const Outcome& outcome, double d
                       duration, steps, max_check_steps);
         throw Refusal(text);
     }
-    CheckResult r = run_check(sample, table, figure_specs(sample, outcome.scale_length, outcome.q_radius), duration, threads);
+    CheckResult r = run_check(sample, table, figure_definitions(sample, outcome.scale_length, outcome.q_radius), duration, threads);
     r.seconds_table = seconds_table;
     return r;
 }
@@ -73,12 +73,12 @@ std::vector<std::string> check_lines(const CheckResult& r) {
     std::string which;
     for (Component c : {Component::disk, Component::bulge, Component::halo}) {
         std::string line;
-        for (std::size_t f = 0; f < r.specs.size(); ++f) {
-            if (r.specs[f].component != c) continue;
+        for (std::size_t f = 0; f < r.defs.size(); ++f) {
+            if (r.defs[f].component != c) continue;
             line += (line.empty() ? "check " + std::string(component_name(c)) + ": " : ", ") + figure_text(r, f);
             if (r.flagged(f)) {
                 ++flagged;
-                which += (which.empty() ? "" : ", ") + r.specs[f].name;
+                which += (which.empty() ? "" : ", ") + r.defs[f].name;
             }
         }
         if (!line.empty()) lines.push_back(line);
@@ -86,7 +86,7 @@ std::vector<std::string> check_lines(const CheckResult& r) {
     if (flagged == 0)
         lines.push_back("check: every figure within " + real(flag_noise_multiple) + " times its noise");
     else
-        lines.push_back("check: " + std::to_string(flagged) + " of " + std::to_string(r.specs.size()) +
+        lines.push_back("check: " + std::to_string(flagged) + " of " + std::to_string(r.defs.size()) +
                         " figures changed by more than " + real(flag_noise_multiple) +
                         " times their noise (out of equilibrium): " + which);
     return lines;
@@ -96,7 +96,7 @@ void write_check_table(OutputFile& out, const CheckResult& r) {
     std::string text = "# galvel check: duration " + real(r.duration, "%.9g") + ", " + std::to_string(r.sample) +
                        " of " + std::to_string(r.model) + " particles, " + std::to_string(r.times.size() - 1) +
                        " intervals, step 1/100 of the local period\n# columns: t";
-    for (const FigureSpec& s : r.specs) text += " " + s.name;
+    for (const FigureDefinition& s : r.defs) text += " " + s.name;
     text += "\n# noise: 0";
     for (double n : r.noise) text += " " + number(n);
     text += "\n";

@@ -31,18 +31,18 @@ bool CheckResult::flagged(std::size_t figure) const {
     return std::isfinite(c) && std::isfinite(noise[figure]) && std::fabs(c) > flag_noise_multiple * noise[figure];
 }
 
-CheckResult run_check(CheckSample& sample, const AxisymmetricField& field, std::vector<FigureSpec> specs,
+CheckResult run_check(CheckSample& sample, const AxisymmetricField& field, std::vector<FigureDefinition> defs,
                       double duration, int threads, int intervals, double step_fraction) {
     CheckResult r;
     r.duration = duration;
-    r.specs = std::move(specs);
+    r.defs = std::move(defs);
     r.sample = sample.size();
     r.model = std::accumulate(sample.in_model.begin(), sample.in_model.end(), std::size_t{0});
     auto start = std::chrono::steady_clock::now();
-    r.noise = bootstrap_noise(r.specs, sample);
+    r.noise = bootstrap_noise(r.defs, sample);
     for (double& n : r.noise) n *= std::sqrt(2.0);
     r.times.push_back(0.0);
-    r.values.push_back(measure(r.specs, sample));
+    r.values.push_back(measure(r.defs, sample));
     r.seconds_figures += since(start);
     std::vector<std::size_t> steps(sample.size(), 0);
     const double interval = duration / intervals;
@@ -53,7 +53,7 @@ CheckResult run_check(CheckSample& sample, const AxisymmetricField& field, std::
         r.seconds_orbits += since(start);
         start = std::chrono::steady_clock::now();
         r.times.push_back(k == intervals ? duration : k * interval);
-        r.values.push_back(measure(r.specs, sample));
+        r.values.push_back(measure(r.defs, sample));
         r.seconds_figures += since(start);
     }
     r.steps = std::accumulate(steps.begin(), steps.end(), std::size_t{0});

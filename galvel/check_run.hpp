@@ -19,7 +19,7 @@ inline constexpr double flag_noise_multiple = 3.0;
 struct CheckResult {
     double duration = 0.0;
     std::vector<double> times;                 // 0 and the end of every interval
-    std::vector<FigureSpec> specs;
+    std::vector<FigureDefinition> defs;
     std::vector<std::vector<double>> values;   // [time][figure]
     std::vector<double> noise;                 // of a change: sqrt(2) x the bootstrap's
     std::size_t sample = 0, model = 0;         // particles followed, of the model's
@@ -39,7 +39,7 @@ double estimated_steps(const CheckSample& sample, const AxisymmetricField& field
                        double step_fraction = default_step_fraction);
 
 // Follows the sample (moved along) in `field` for `duration`, in `intervals` equal steps.
-CheckResult run_check(CheckSample& sample, const AxisymmetricField& field, std::vector<FigureSpec> specs,
+CheckResult run_check(CheckSample& sample, const AxisymmetricField& field, std::vector<FigureDefinition> defs,
                       double duration, int threads, int intervals = default_check_intervals,
                       double step_fraction = default_step_fraction);
 

@@ -199,11 +199,11 @@ CheckSample hand_sample() {
 // 0 where every resample gives the same figure and not where it does not.
 TEST(GalvelCheckFigures, MeasureKnownLayouts) {
     const CheckSample s = hand_sample();
-    const std::vector<FigureSpec> specs = figure_specs(s, 2.0, 2.0);
-    const std::vector<double> v = measure(specs, s);
+    const std::vector<FigureDefinition> defs = figure_definitions(s, 2.0, 2.0);
+    const std::vector<double> v = measure(defs, s);
     auto value = [&](const std::string& name) {
-        for (std::size_t f = 0; f < specs.size(); ++f)
-            if (specs[f].name == name) return v[f];
+        for (std::size_t f = 0; f < defs.size(); ++f)
+            if (defs[f].name == name) return v[f];
         ADD_FAILURE() << name;
         return 0.0;
     };
@@ -215,13 +215,13 @@ TEST(GalvelCheckFigures, MeasureKnownLayouts) {
     EXPECT_NEAR(value("disk_sigmaR_ref"), 0.5, 1e-12);
     EXPECT_NEAR(value("disk_vphi_ref"), 1.0, 1e-12);
     EXPECT_TRUE(std::isnan(value("disk_zrms_2h")));
-    const std::vector<double> noise = bootstrap_noise(specs, s);
-    for (std::size_t f = 0; f < specs.size(); ++f) {
+    const std::vector<double> noise = bootstrap_noise(defs, s);
+    for (std::size_t f = 0; f < defs.size(); ++f) {
         // A resample misses the innermost halo particle about one time in three.
-        if (specs[f].name == "halo_r1") EXPECT_GT(noise[f], 0.1);
+        if (defs[f].name == "halo_r1") EXPECT_GT(noise[f], 0.1);
         // Every disk particle lies at r = sqrt(4 + z^2), 2.0025 or 2.0224.
-        if (specs[f].name == "disk_r50") EXPECT_LT(noise[f], 0.02);
-        if (specs[f].name == "disk_vphi_ref") EXPECT_GT(noise[f], 0.0);
+        if (defs[f].name == "disk_r50") EXPECT_LT(noise[f], 0.02);
+        if (defs[f].name == "disk_vphi_ref") EXPECT_GT(noise[f], 0.0);
     }
 }
 
@@ -244,10 +244,10 @@ TEST(GalvelCheckModel, EquilibriumSphereStaysColdAndHotOnesAreFlagged) {
         for (std::size_t j = 0; j < copy.size(); ++j)
             for (int k = 0; k < 3; ++k) copy.vel[j][k] = float(copy.vel[j][k] * scale);
         CheckSample sample = pick_sample(copy);
-        const CheckResult r = run_check(sample, field, figure_specs(sample, 1.0, 2.4), 8.0, 2, 4);
+        const CheckResult r = run_check(sample, field, figure_definitions(sample, 1.0, 2.4), 8.0, 2, 4);
         std::vector<std::string> names;
-        for (std::size_t f = 0; f < r.specs.size(); ++f)
-            if (r.specs[f].component == Component::halo && r.flagged(f)) names.push_back(r.specs[f].name);
+        for (std::size_t f = 0; f < r.defs.size(); ++f)
+            if (r.defs[f].component == Component::halo && r.flagged(f)) names.push_back(r.defs[f].name);
         return names;
     };
     EXPECT_TRUE(flagged_halo(1.0).empty());
