@@ -15,19 +15,9 @@ top=$(cd "$here/.." && pwd)
 # shellcheck source=bench/lib.sh
 . "$here/lib.sh"
 
-quick=0
-build=
-for arg in "$@"; do
-    case $arg in
-        --quick) quick=1 ;;
-        -*) die "unknown option $arg (bench/galvel_gas.sh [--quick] [BUILD_DIR])" ;;
-        *) build=$arg ;;
-    esac
-done
-build=${build:-$top/build/release}
-mkdir -p "$build"
-build=$(cd "$build" && pwd)
-if ((quick)); then n=100000 runs=1; else n=1000000 runs=${RUNS:-5}; fi
+bench_arguments "bench/galvel_gas.sh [--quick] [BUILD_DIR]" "$top" "$@"
+build=$BUILD
+if ((QUICK)); then n=100000 runs=1; else n=1000000 runs=${RUNS:-5}; fi
 [ -x /usr/bin/time ] || die "/usr/bin/time is needed (apt-get install time)"
 build_release "$top" "$build"
 
